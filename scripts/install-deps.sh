@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing need.
+# Idempotent: when everything is present it prints nothing and returns at once.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  clang-format clang-tidy
+  # Qt 6.4: widgets, embedded Chromium browser and its helper process
+  qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin libqt6webengine6-data
+  libgl-dev
+  # text conversion and collation, JPEG decoding
+  libicu-dev libjpeg-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # a Song-style CJK face standing in for the Windows font, and a real X server
+  fonts-arphic-uming fonts-wqy-zenhei fontconfig xvfb x11-utils xauth imagemagick
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

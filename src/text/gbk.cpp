@@ -1,0 +1,94 @@
+// ICU-backed conversion between GBK and Unicode. One converter per thread:
+// ICU converters are stateful and not shareable across threads.
+#include "text/gbk.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/ustring.h>
+
+#include <memory>
+#include <stdexcept>
+
+namespace valo {
+namespace {
+
+struct ConverterCloser {
+  void operator()(UConverter* c) const { ucnv_close(c); }
+};
+using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
+
+// "windows-936-2000" is Microsoft's code page 936 proper (0x80 is the euro
+// sign); the bare alias "windows-936" may resolve to IBM's 1386 table instead.
+UConverter* cp936() {
+  thread_local ConverterPtr conv = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    ConverterPtr c(ucnv_open("windows-936-2000", &status));
+    if (U_FAILURE(status)) {
+      throw std::runtime_error("ICU has no converter for code page 936");
+    }
+    status = U_ZERO_ERROR;
+    ucnv_setSubstChars(c.get(), "?", 1, &status);
+    return c;
+  }();
+  ucnv_reset(conv.get());
+  return conv.get();
+}
+
+}  // namespace
+
+GbkString gbkFromUtf16(std::u16string_view text) {
+  if (text.empty()) return {};
+  UConverter* conv = cp936();
+  GbkString out(text.size() * 2 + 2, '\0');
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t n = ucnv_fromUChars(conv, out.data(), static_cast<int32_t>(out.size()),
+                              reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()),
+                              &status);
+  if (status == U_BUFFER_OVERFLOW_ERROR) {
+    out.resize(static_cast<size_t>(n) + 1);
+    status = U_ZERO_ERROR;
+    n = ucnv_fromUChars(conv, out.data(), static_cast<int32_t>(out.size()),
+                        reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()),
+                        &status);
+  }
+  if (U_FAILURE(status)) throw std::runtime_error("GBK conversion failed");
+  out.resize(static_cast<size_t>(n));
+  return out;
+}
+
+std::u16string utf16FromGbk(std::string_view gbkText) {
+  if (gbkText.empty()) return {};
+  UConverter* conv = cp936();
+  std::u16string out(gbkText.size() + 1, u'\0');
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t n = ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+                            gbkText.data(), static_cast<int32_t>(gbkText.size()), &status);
+  if (status == U_BUFFER_OVERFLOW_ERROR) {
+    out.resize(static_cast<size_t>(n) + 1);
+    status = U_ZERO_ERROR;
+    n = ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+                      gbkText.data(), static_cast<int32_t>(gbkText.size()), &status);
+  }
+  if (U_FAILURE(status)) throw std::runtime_error("GBK conversion failed");
+  out.resize(static_cast<size_t>(n));
+  return out;
+}
+
+GbkString gbkFromUtf8(std::string_view text) {
+  return toGbk(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+std::string utf8FromGbk(std::string_view gbkText) {
+  return fromGbk(gbkText).toStdString();
+}
+
+GbkString toGbk(const QString& text) {
+  return gbkFromUtf16(
+      std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())));
+}
+
+QString fromGbk(std::string_view gbkText) {
+  const std::u16string u = utf16FromGbk(gbkText);
+  return QString(reinterpret_cast<const QChar*>(u.data()), static_cast<qsizetype>(u.size()));
+}
+
+}  // namespace valo

@@ -1,0 +1,84 @@
+// Implementation of the text-box lines rule; see text_lines.h.
+#include "text/text_lines.h"
+
+#include <algorithm>
+
+namespace valo {
+namespace {
+
+// Calls f(begin, end) for every counted line of `text`, end exclusive of CR LF.
+template <typename F>
+void forEachLine(std::string_view text, F&& f) {
+  std::size_t pos = 0;
+  const std::size_t n = text.size();
+  while (pos < n) {
+    std::size_t eol = text.find(kCrLf, pos);
+    if (eol == std::string_view::npos) {
+      f(pos, n);
+      return;
+    }
+    f(pos, eol);
+    pos = eol + 2;
+  }
+}
+
+}  // namespace
+
+TextLines::TextLines(std::string text) : text_(std::move(text)) {
+  index();
+}
+
+void TextLines::setText(std::string text) {
+  text_ = std::move(text);
+  index();
+}
+
+void TextLines::index() {
+  starts_.clear();
+  forEachLine(text_, [this](std::size_t b, std::size_t) { starts_.push_back(b); });
+}
+
+std::string_view TextLines::fullLine(int i) const {
+  if (i < 0 || i >= count()) return {};
+  const std::size_t b = starts_[static_cast<std::size_t>(i)];
+  std::string_view rest(text_.data() + b, text_.size() - b);
+  const std::size_t eol = rest.find(kCrLf);
+  return eol == std::string_view::npos ? rest : rest.substr(0, eol);
+}
+
+std::string_view TextLines::line(int i) const {
+  std::string_view l = fullLine(i);
+  return l.substr(0, std::min(l.size(), kMaxLineBytes));
+}
+
+void TextLines::append(std::string_view l) {
+  if (!text_.empty() && !std::string_view(text_).ends_with(kCrLf)) text_ += kCrLf;
+  starts_.push_back(text_.size());
+  text_.append(l);
+  text_ += kCrLf;
+}
+
+std::vector<std::string_view> TextLines::lines() const {
+  std::vector<std::string_view> out;
+  out.reserve(starts_.size());
+  for (int i = 0; i < count(); ++i) out.push_back(line(i));
+  return out;
+}
+
+std::vector<std::string_view> splitTextLines(std::string_view text) {
+  std::vector<std::string_view> out;
+  forEachLine(text, [&](std::size_t b, std::size_t e) {
+    out.push_back(text.substr(b, std::min(e - b, kMaxLineBytes)));
+  });
+  return out;
+}
+
+std::string_view trimBlanks(std::string_view text) {
+  std::size_t b = 0;
+  std::size_t e = text.size();
+  while (b < e && static_cast<unsigned char>(text[b]) <= 32) ++b;
+  while (e > b && static_cast<unsigned char>(text[e - 1]) <= 32) --e;
+  return text.substr(b, e - b);
+}
+
+}  // namespace valo

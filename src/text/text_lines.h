@@ -1,0 +1,54 @@
+// The "lines of a text box" rule shared by the keyword box, the hidden page
+// buffer and the builder's boxes: a text split at CR LF, where an empty last
+// line after the final line end does not count, one line reads as at most its
+// first 4096 bytes, and an appended line is ended with CR LF.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace valo {
+
+inline constexpr std::size_t kMaxLineBytes = 4096;
+inline constexpr std::string_view kCrLf = "\r\n";
+
+class TextLines {
+ public:
+  TextLines() = default;
+  explicit TextLines(std::string text);
+
+  const std::string& text() const { return text_; }
+  void setText(std::string text);
+  void clear() { setText({}); }
+
+  // Number of lines by the rule: "" has 0, "a" 1, "a\r\n" 1, "a\r\n\r\n" 2.
+  int count() const { return static_cast<int>(starts_.size()); }
+
+  // Line `index` (0-based), at most its first 4096 bytes. Out-of-range gives "".
+  std::string_view line(int index) const;
+  // The whole line, uncut (the builder's Save writes whole text, not lines).
+  std::string_view fullLine(int index) const;
+
+  // Puts `line` after the last counted line and ends it with CR LF; a text
+  // that does not end with a line end gets one first.
+  void append(std::string_view line);
+
+  // All lines, each cut to 4096 bytes.
+  std::vector<std::string_view> lines() const;
+
+ private:
+  void index();
+
+  std::string text_;
+  std::vector<std::size_t> starts_;  // byte offset of each counted line
+};
+
+// Splits a text by the rule without keeping it; same results as TextLines.
+std::vector<std::string_view> splitTextLines(std::string_view text);
+
+// Removes bytes 0..32 (blanks and control characters) at both ends.
+std::string_view trimBlanks(std::string_view text);
+
+}  // namespace valo

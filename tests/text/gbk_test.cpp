@@ -1,0 +1,31 @@
+// GBK conversion: code page 936 proper, and "?" for what GBK cannot hold.
+#include <gtest/gtest.h>
+
+#include "text/gbk.h"
+
+using valo::gbkFromUtf8;
+using valo::utf8FromGbk;
+
+TEST(Gbk, ConvertsChineseBothWays) {
+  EXPECT_EQ(gbkFromUtf8("深圳"), "\xC9\xEE\xDB\xDA");
+  EXPECT_EQ(gbkFromUtf8("传真："), "\xB4\xAB\xD5\xE6\xA3\xBA");
+  EXPECT_EQ(utf8FromGbk("\xC9\xEE\xDB\xDA"), "深圳");
+  EXPECT_EQ(gbkFromUtf8("FAX:021"), "FAX:021");
+}
+
+TEST(Gbk, IsMicrosoftCodePage936) {
+  // 0x80 is the euro sign in code page 936, unlike in plain GBK tables.
+  EXPECT_EQ(gbkFromUtf8("€"), "\x80");
+  EXPECT_EQ(utf8FromGbk("\x80"), "€");
+}
+
+TEST(Gbk, UnrepresentableBecomesQuestionMark) {
+  EXPECT_EQ(gbkFromUtf8("a\u0E01b"), "a?b");  // Thai letter
+  EXPECT_EQ(gbkFromUtf8("\U0001F600"), "?");  // emoji outside the BMP
+}
+
+TEST(Gbk, QStringEdges) {
+  const QString s = QStringLiteral("上海 食品 FAX:");
+  EXPECT_EQ(valo::fromGbk(valo::toGbk(s)), s);
+  EXPECT_TRUE(valo::fromGbk("").isEmpty());
+}
