@@ -1,0 +1,244 @@
+// The search run's handlers; see run_driver.h.
+#include "search/run_driver.h"
+
+#include "env/network_check.h"
+#include "search/next_page_rules.h"
+#include "text/app_error.h"
+
+namespace valo::search {
+namespace {
+
+// Status bar panels.
+constexpr int kPanelKeywordCount = 1;
+constexpr int kPanelKeyword = 3;
+constexpr int kPanelFound = 5;
+constexpr int kPanelStatus = 6;
+
+constexpr int kGiveUpTicks = 10;
+constexpr int kWatchdogFactor = 15000;  // ms per interval second
+
+}  // namespace
+
+SearchRunDriver::SearchRunDriver(RunWindow& window, env::BrowserControl& browser, RunTimer& timer1,
+                                 RunTimer& timer2, RunServices services)
+    : window_(window), browser_(browser), Timer1(timer1), Timer2(timer2), services_(std::move(services)) {}
+
+void SearchRunDriver::encodeKeyword(const SearchEngine* engine) {
+  state_.QueryText =
+      EncodeQueryKeyword(NMURL1, window_.keywordLine(state_.KeywordIndex), encodingFor(engine));
+}
+
+void SearchRunDriver::N2Click() {
+  if (env::isOffline(services_.localAddress())) {
+    window_.showInformation(gbk("您还没有连接到网上！"));
+    return;
+  }
+  if (window_.keywordLineCount() == 0) throw AppError(gbk("请先输入搜索关键字列表"));
+  if (state_.KeywordIndex == -1) state_.KeywordIndex = 0;
+
+  const std::optional<GbkString> answer = window_.inputQuery(
+      gbk("搜索参数设置"), gbk("请输入关键字搜索起始行数        "), intToStr(state_.KeywordIndex));
+  if (!answer) return;
+  std::int32_t start = strToInt(*answer);
+  if (start < 0) start = 0;
+  state_.KeywordIndex = start;
+  if (start != 0 && start >= window_.keywordLineCount()) {
+    window_.showMessage(gbk("搜索起始行数超过关键字列表行数！"));
+    state_.KeywordIndex = 0;
+  }
+
+  window_.repaint();
+  window_.clearResultList();
+  state_.PageCap = 0;
+
+  encodeKeyword(FindEngine(window_.engineText()));
+  ++state_.KeywordIndex;
+  if (const SearchEngine* engine = FindEngine(window_.engineText())) {
+    state_.QueryHead = composeQueryHead(*engine, state_.QueryText);
+    state_.PageIndex = engine->firstPageIndex;
+  }
+
+  state_.StopRequested = false;
+  state_.MorePages = true;
+  state_.FoundCount = 0;
+  window_.clearResultList();
+  state_.PageLines.clear();
+
+  window_.setSearchEnabled(false);
+  window_.setStopEnabled(true);
+  Timer1.setInterval(window_.intervalSeconds() * 1000);
+
+  window_.setStatusText(kPanelKeywordCount, intToStr(window_.keywordLineCount()));
+  window_.setStatusText(kPanelFound, intToStr(state_.FoundCount));
+  window_.setStatusText(kPanelStatus, gbk("清空IE数据..."));
+  services_.pause(500);
+  services_.clearBrowserData();
+  window_.setStatusText(kPanelStatus, gbk("正在搜索..."));
+  try {
+    Button1Click();
+  } catch (...) {
+    // The first request's errors are not the user's concern; the poll and
+    // the watchdog carry the run on.
+  }
+}
+
+void SearchRunDriver::Button1Click() {
+  if (!state_.MorePages || state_.StopRequested) {
+    BitBtn1Click();
+    return;
+  }
+  if (const SearchEngine* engine = FindEngine(window_.engineText())) {
+    state_.QueryTail = composeQueryTail(*engine, state_.PageIndex, RequestKind::First);
+    state_.QueryText = state_.QueryHead + state_.QueryTail;
+  }
+  ++state_.PageIndex;
+  window_.setStatusText(kPanelKeyword, intToStr(state_.KeywordIndex));
+  issueRequest();
+}
+
+void SearchRunDriver::issueRequest() {
+  state_.DocumentReady = 0;
+  ++requestSerial_;
+  readPending_ = false;
+  try {
+    const bool engineKnown = FindEngine(window_.engineText()) != nullptr;
+    browser_.Navigate(engineKnown ? state_.QueryText : std::string(kNoEngineAddress));
+  } catch (...) {
+    // A failed navigation leaves whatever document the control holds; the
+    // poll reads it as the next page.
+  }
+  Timer1.setEnabled(true);
+  // The watchdog restarts with every request, so it only elapses when a
+  // whole watchdog interval has passed without one.
+  Timer2.setEnabled(false);
+  Timer2.setEnabled(true);
+}
+
+void SearchRunDriver::Timer1Timer() {
+  if (!browser_.hasDocument()) return;
+  Timer1.setEnabled(false);
+  Timer1.setInterval(window_.intervalSeconds() * 1000);
+  Timer2.setInterval(window_.intervalSeconds() * kWatchdogFactor);
+  if (state_.DocumentReady != 0) {
+    state_.PollTicks = 0;
+    readCurrentPage();
+  } else if (state_.PollTicks >= kGiveUpTicks) {
+    state_.PollTicks = 0;
+    readCurrentPage();
+  } else {
+    ++state_.PollTicks;
+    Timer1.setEnabled(true);
+  }
+}
+
+// The browser produces a page's text asynchronously. It keeps the text of
+// each completed page, taken before it reports completion, so on the normal
+// path `done` runs right here and the decision to read, the harvest and the
+// next request are one step on the same page. When the wait has run out the
+// text of whatever the browser shows is fetched and the reader runs when it
+// arrives; in between only Stop (seen by the reader) and document-complete
+// events (overwritten before the next request) can act, and a request issued
+// meanwhile (a new Search, the watchdog) makes the late text stale: it is
+// dropped, never harvested.
+void SearchRunDriver::readCurrentPage() {
+  const std::uint64_t serial = requestSerial_;
+  readPending_ = true;
+  browser_.readBodyText([this, serial](env::PageText page) {
+    if (serial != requestSerial_ || !readPending_) return;
+    readPending_ = false;
+    ProcessResultPage(page);
+  });
+}
+
+void SearchRunDriver::WebBrowser1DocumentComplete() {
+  state_.DocumentReady = 9;
+}
+
+void SearchRunDriver::N3Click() {
+  state_.StopRequested = true;
+  window_.setStatusText(kPanelStatus, gbk("终止搜索..."));
+  window_.setSearchEnabled(true);
+  window_.setStopEnabled(false);
+  Timer2.setEnabled(false);
+}
+
+void SearchRunDriver::BitBtn1Click() {
+  Timer1.setEnabled(false);
+  Timer2.setEnabled(false);
+  services_.saveProgress();
+  window_.setStatusText(kPanelStatus, gbk("搜索已经结束！"));
+  window_.repaint();
+  window_.setSearchEnabled(true);
+  window_.setStopEnabled(false);
+}
+
+void SearchRunDriver::ProcessResultPage(const env::PageText& page) {
+  // 1. The page into the buffer; an unreadable page halts the run here.
+  if (page.error) std::rethrow_exception(page.error);
+  // A document without a body is read as an empty page: nothing to harvest,
+  // no pager, so the run moves on to the next keyword.
+  Memo1.setText(page.hasBody ? page.text : GbkString());
+  window_.pageBufferChanged(Memo1.text());
+
+  // 2. Next-page detection over every line.
+  state_.MorePages = false;
+  const SearchEngine* engine = FindEngine(window_.engineText());
+  const std::vector<std::string_view> lines = Memo1.lines();
+  if (engine != nullptr) {
+    for (std::string_view line : lines) {
+      if (linePassesNextPageRule(engine->service, line)) state_.MorePages = true;
+    }
+    // 3. Page cap and hand-over.
+    state_.PageCap = engine->pageCap;
+    if (pageCapReached(*engine, state_.PageIndex)) state_.MorePages = false;
+    state_.PageLines.insert(state_.PageLines.end(), lines.begin(), lines.end());
+  }
+
+  // 4. Harvest before the decision.
+  harvest::ExtractFaxNumbers(state_.PageLines, window_.resultSink(), state_.FoundCount);
+  state_.PageLines.clear();
+
+  if (state_.MorePages) {
+    // 5. The next page of the same keyword.
+    if (state_.StopRequested) {
+      BitBtn1Click();
+      return;
+    }
+    if (engine != nullptr) {
+      state_.QueryTail = composeQueryTail(*engine, state_.PageIndex, RequestKind::PageReader);
+      state_.QueryText = state_.QueryHead + state_.QueryTail;
+    }
+  } else {
+    // 6. The next keyword, or the end.
+    state_.PageIndex = 0;
+    if (state_.KeywordIndex >= window_.keywordLineCount() || state_.StopRequested) {
+      BitBtn1Click();
+      return;
+    }
+    encodeKeyword(engine);
+    ++state_.KeywordIndex;
+    if (engine != nullptr) {
+      state_.QueryHead = composeQueryHead(*engine, state_.QueryText);
+      state_.QueryTail = composeQueryTail(*engine, state_.PageIndex, RequestKind::PageReader);
+      state_.QueryText = state_.QueryHead + state_.QueryTail;
+    }
+  }
+  ++state_.PageIndex;
+  window_.setStatusText(kPanelKeyword, intToStr(state_.KeywordIndex));
+  issueRequest();
+}
+
+void SearchRunDriver::Timer2Timer() {
+  // No request for a whole watchdog interval: the page never arrived (no
+  // document at all), or its read failed and left the run halted. Skip the
+  // page as an empty one, which moves on to the next keyword or ends the run.
+  Timer2.setEnabled(false);
+  state_.WatchdogPage = state_.PageIndex;
+  Timer1.setEnabled(false);
+  ++requestSerial_;
+  readPending_ = false;
+  state_.PollTicks = 0;
+  ProcessResultPage(env::PageText{true, {}, nullptr});
+}
+
+}  // namespace valo::search

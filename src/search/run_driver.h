@@ -1,0 +1,61 @@
+// The search run: the handlers that start, pace, read, stop and end a
+// search, over the run state. Everything runs on the user-interface thread;
+// handlers raise valo::AppError for the standard error box.
+#pragma once
+
+#include <cstdint>
+
+#include "env/browser_control.h"
+#include "search/query_encoding.h"
+#include "search/run_ports.h"
+#include "search/run_state.h"
+#include "text/text_lines.h"
+
+namespace valo::search {
+
+class SearchRunDriver {
+ public:
+  SearchRunDriver(RunWindow& window, env::BrowserControl& browser, RunTimer& timer1, RunTimer& timer2,
+                  RunServices services);
+
+  RunState& state() { return state_; }
+  const RunState& state() const { return state_; }
+
+  void N2Click();       // Search
+  void Button1Click();  // first page request of a search
+  void Timer1Timer();   // the poll
+  void WebBrowser1DocumentComplete();
+  void N3Click();       // Stop
+  void BitBtn1Click();  // end of a search
+  void Timer2Timer();   // the watchdog
+
+  // Reads one loaded page and moves the run on: next page, next keyword or
+  // the end. Throws the page's read error, leaving the run halted.
+  void ProcessResultPage(const env::PageText& page);
+
+  // True while a page read has been asked of the browser and not yet come.
+  bool readPending() const { return readPending_; }
+
+  TNMURL NMURL1;
+  TextLines Memo1;  // the hidden page buffer
+
+ private:
+  void readCurrentPage();
+  void issueRequest();  // DocumentReady := 0, navigate, Timer1 on, watchdog re-armed
+  void encodeKeyword(const SearchEngine* engine);
+
+  RunWindow& window_;
+  env::BrowserControl& browser_;
+  RunTimer& Timer1;
+  RunTimer& Timer2;
+  RunServices services_;
+  RunState state_;
+  std::uint64_t requestSerial_ = 0;  // one per navigation, so a late read of an older page is dropped
+  bool readPending_ = false;
+};
+
+// Where a request goes when the engine box names no engine: the run still
+// walks one keyword per page load, over an empty page.
+inline constexpr const char* kNoEngineAddress = "about:blank";
+
+}  // namespace valo::search

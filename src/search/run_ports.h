@@ -1,0 +1,63 @@
+// What the search run needs from the main window, its timers and the
+// services around it. The window implements these over its controls; tests
+// implement them over plain fields and a clock they advance.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "harvest/fax_extractor.h"
+#include "text/gbk.h"
+
+namespace valo::search {
+
+class RunWindow {
+ public:
+  virtual ~RunWindow() = default;
+
+  // The keyword box `Memo2`, by the text-box lines rule.
+  virtual int keywordLineCount() = 0;
+  virtual GbkString keywordLine(int index) = 0;
+  // The engine box `ComboBox1` and the interval box `SpinEdit1`.
+  virtual GbkString engineText() = 0;
+  virtual std::int32_t intervalSeconds() = 0;
+
+  virtual void setStatusText(int panel, const GbkString& text) = 0;
+  virtual void setSearchEnabled(bool enabled) = 0;  // SpeedButton2
+  virtual void setStopEnabled(bool enabled) = 0;    // SpeedButton3
+  virtual void repaint() = 0;
+  virtual void clearResultList() = 0;
+  // The result list `ListView1` with the duplicates box and status panel 5.
+  virtual harvest::ExtractionSink& resultSink() = 0;
+  // The hidden page buffer `Memo1` has taken a new page.
+  virtual void pageBufferChanged(const GbkString& text) { (void)text; }
+
+  // An information box (caption "信息", one "确定" button).
+  virtual void showInformation(const GbkString& text) = 0;
+  // A plain message box (the application title as caption).
+  virtual void showMessage(const GbkString& text) = 0;
+  // The modal text-input dialog; nullopt when cancelled.
+  virtual std::optional<GbkString> inputQuery(const GbkString& caption, const GbkString& prompt,
+                                              const GbkString& initial) = 0;
+};
+
+// A timer as the run drives it: the owner binds its elapse to the handler.
+class RunTimer {
+ public:
+  virtual ~RunTimer() = default;
+  virtual void setEnabled(bool on) = 0;
+  virtual bool enabled() const = 0;
+  virtual void setInterval(int milliseconds) = 0;
+  virtual int interval() const = 0;
+};
+
+struct RunServices {
+  std::function<std::string()> localAddress;    // the network presence check
+  std::function<void()> clearBrowserData;       // the clean-up window's button
+  std::function<void()> saveProgress;           // writes the progress file; throws on failure
+  std::function<void(int milliseconds)> pause;  // blocks the user-interface thread
+};
+
+}  // namespace valo::search

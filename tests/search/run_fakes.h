@@ -1,0 +1,171 @@
+// Fakes for driving the search run without a window or real time: a clock
+// that tests advance, timers on it, a scripted browser and a window that
+// records what the run shows.
+#pragma once
+
+#include <algorithm>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "env/browser_control.h"
+#include "harvest/fax_extractor.h"
+#include "search/run_ports.h"
+#include "text/gbk.h"
+#include "text/text_lines.h"
+
+namespace valo::testing {
+
+class FakeClock;
+
+// Behaves like the window system's timer: enabling an enabled timer changes
+// nothing, a new interval restarts a running one.
+class FakeTimer : public search::RunTimer {
+ public:
+  FakeTimer(FakeClock& clock, int interval) : clock_(clock), interval_(interval) {}
+  std::function<void()> onElapsed;
+
+  void setEnabled(bool on) override;
+  bool enabled() const override { return enabled_; }
+  void setInterval(int ms) override;
+  int interval() const override { return interval_; }
+  long long due() const { return due_; }
+
+ private:
+  FakeClock& clock_;
+  int interval_;
+  bool enabled_ = false;
+  long long due_ = 0;
+};
+
+class FakeClock {
+ public:
+  long long now = 0;
+  std::vector<FakeTimer*> timers;
+
+  // Fires due timers in time order until `ms` have passed.
+  void advance(long long ms) {
+    const long long end = now + ms;
+    for (;;) {
+      FakeTimer* next = nullptr;
+      for (FakeTimer* t : timers) {
+        if (t->enabled() && t->due() <= end && (next == nullptr || t->due() < next->due())) next = t;
+      }
+      if (next == nullptr) break;
+      now = next->due();
+      next->setEnabled(false);  // re-armed below so the handler sees it running
+      next->setEnabled(true);
+      if (next->onElapsed) next->onElapsed();
+    }
+    now = end;
+  }
+};
+
+inline void FakeTimer::setEnabled(bool on) {
+  if (on && !enabled_) due_ = clock_.now + interval_;
+  enabled_ = on;
+}
+inline void FakeTimer::setInterval(int ms) {
+  interval_ = ms;
+  if (enabled_) due_ = clock_.now + interval_;
+}
+
+// A browser whose pages are scripted per address. A page loads `loadMs`
+// after the request; its text is handed over at once when ready.
+class FakeBrowser : public env::BrowserControl {
+ public:
+  explicit FakeBrowser(FakeClock& clock) : clock_(clock) {}
+
+  std::vector<std::string> requests;
+  std::function<env::PageText(const std::string& address)> pageFor;
+  bool completes = true;    // raise document-complete for each page
+  bool commits = true;      // a navigation produces a document at all
+  bool asyncReads = false;  // hold reads until deliverReads()
+  bool throwOnNavigate = false;
+  std::deque<std::function<void()>> heldReads;
+
+  void Navigate(const std::string& address) override {
+    requests.push_back(address);
+    if (throwOnNavigate) throw std::runtime_error("navigation refused");
+    if (!commits) return;
+    hasDocument_ = true;
+    current_ = pageFor ? pageFor(address) : env::PageText{};
+    if (completes && OnDocumentComplete) OnDocumentComplete();
+  }
+  bool hasDocument() const override { return hasDocument_; }
+  void readBodyText(std::function<void(env::PageText)> done) override {
+    if (asyncReads) {
+      heldReads.push_back([done, page = current_] { done(page); });
+    } else {
+      done(current_);
+    }
+  }
+  void deliverReads() {
+    while (!heldReads.empty()) {
+      auto f = std::move(heldReads.front());
+      heldReads.pop_front();
+      f();
+    }
+  }
+
+ private:
+  FakeClock& clock_;
+  bool hasDocument_ = false;
+  env::PageText current_;
+};
+
+class FakeResultList : public harvest::ExtractionSink {
+ public:
+  harvest::NumberList list;
+  bool dedup = false;
+  std::string panel5;
+  bool dedupTicked() override { return dedup; }
+  bool hasCaption(std::string_view c) override { return list.contains(c); }
+  void addNumber(const GbkString& n) override { list.append(n); }
+  void showFoundCount(std::int32_t n) override { panel5 = std::to_string(n); }
+};
+
+class FakeWindow : public search::RunWindow {
+ public:
+  TextLines Memo2;
+  GbkString engine = "http://www.baidu.com";
+  std::int32_t interval = 8;
+  std::map<int, GbkString> panels;
+  bool searchEnabled = true;
+  bool stopEnabled = true;
+  FakeResultList results;
+  std::vector<GbkString> informations, messages;
+  std::optional<GbkString> nextAnswer = GbkString("0");
+  GbkString askedCaption, askedPrompt, askedInitial;
+  int prompts = 0;
+  int resultClears = 0;
+
+  int keywordLineCount() override { return Memo2.count(); }
+  GbkString keywordLine(int i) override { return GbkString(Memo2.line(i)); }
+  GbkString engineText() override { return engine; }
+  std::int32_t intervalSeconds() override { return interval; }
+  void setStatusText(int panel, const GbkString& text) override { panels[panel] = text; }
+  void setSearchEnabled(bool e) override { searchEnabled = e; }
+  void setStopEnabled(bool e) override { stopEnabled = e; }
+  void repaint() override {}
+  void clearResultList() override {
+    ++resultClears;
+    results.list.clear();
+  }
+  harvest::ExtractionSink& resultSink() override { return results; }
+  void showInformation(const GbkString& t) override { informations.push_back(t); }
+  void showMessage(const GbkString& t) override { messages.push_back(t); }
+  std::optional<GbkString> inputQuery(const GbkString& c, const GbkString& p, const GbkString& i) override {
+    ++prompts;
+    askedCaption = c;
+    askedPrompt = p;
+    askedInitial = i;
+    return nextAnswer;
+  }
+  std::string status(int panel) { return utf8FromGbk(panels[panel]); }
+};
+
+}  // namespace valo::testing
