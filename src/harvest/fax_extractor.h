@@ -1,0 +1,62 @@
+// Harvests fax numbers from the text lines of one loaded result page: every
+// way of writing a fax label is rewritten to "FAX:", the number behind the
+// first marker of a line is normalised to a domestic number with a leading
+// "0", and accepted numbers are appended to the result list and counted.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "harvest/number_list.h"
+#include "text/gbk.h"
+
+namespace valo::harvest {
+
+// The number one page line yields, or nullopt when it has no marker or its
+// number normalises to fewer than 11 or more than 29 characters.
+std::optional<GbkString> extractCandidate(std::string_view line);
+
+// What the extractor needs of the main window.
+struct ExtractionSink {
+  virtual ~ExtractionSink() = default;
+  // State of the "去重" check box (CheckBox1); asked afresh for every
+  // candidate, so ticking it during a search takes effect at the next one.
+  virtual bool dedupTicked() = 0;
+  // Whether the result list holds an item with exactly this caption.
+  virtual bool hasCaption(std::string_view number) = 0;
+  // Appends an item and scrolls it into view, inside one begin/end update.
+  virtual void addNumber(const GbkString& number) = 0;
+  // Shows the count as decimal text in status panel 5.
+  virtual void showFoundCount(std::int32_t count) = 0;
+};
+
+// Extracts from every line of `PageLines` in page order. A number appended
+// earlier in the same call is listed, so with de-duplication on a repeat later
+// on the page is dropped. `FoundCount` grows by one per appended number.
+void ExtractFaxNumbers(const std::vector<GbkString>& PageLines, ExtractionSink& sink,
+                       std::int32_t& FoundCount);
+
+// A sink over a NumberList with a plain switch, for the tools and tests that
+// run the extractor without a window.
+class NumberListSink : public ExtractionSink {
+ public:
+  explicit NumberListSink(NumberList& list, bool dedup = false) : list_(list), dedup_(dedup) {}
+
+  void setDedup(bool dedup) { dedup_ = dedup; }
+  // The last count shown, -1 before the first.
+  std::int32_t shownCount() const { return shownCount_; }
+
+  bool dedupTicked() override { return dedup_; }
+  bool hasCaption(std::string_view number) override { return list_.contains(number); }
+  void addNumber(const GbkString& number) override { list_.append(number); }
+  void showFoundCount(std::int32_t count) override { shownCount_ = count; }
+
+ private:
+  NumberList& list_;
+  bool dedup_;
+  std::int32_t shownCount_ = -1;
+};
+
+}  // namespace valo::harvest
