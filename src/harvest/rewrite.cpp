@@ -54,11 +54,14 @@ std::size_t RewriteRule::nextCandidate(std::string_view text, std::size_t from, 
     const void* hit = std::memchr(text.data() + from, first, last + 1 - from);
     return hit ? static_cast<const char*>(hit) - text.data() : std::string_view::npos;
   }
-  const unsigned char lower = first | 0x20;
-  for (std::size_t i = from; i <= last; ++i) {
-    if ((static_cast<unsigned char>(text[i]) | 0x20) == lower) return i;
-  }
-  return std::string_view::npos;
+  // Either case of the letter: the second search stops where the first hit.
+  const char* begin = text.data() + from;
+  std::size_t span = last + 1 - from;
+  const void* lower = std::memchr(begin, first | 0x20, span);
+  if (lower) span = static_cast<const char*>(lower) - begin;
+  const void* upper = std::memchr(begin, first & ~0x20, span);
+  const void* hit = upper ? upper : lower;
+  return hit ? static_cast<const char*>(hit) - text.data() : std::string_view::npos;
 }
 
 bool RewriteRule::applyTo(std::string_view text, GbkString& out) const {
