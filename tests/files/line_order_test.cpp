@@ -1,0 +1,125 @@
+// The merge order: case ignored, everything else distinct, locale-aware, and
+// the ASCII rank table agreeing with the collator it was derived from.
+#include "files/line_order.h"
+
+#include <gtest/gtest.h>
+#include <unicode/ucol.h>
+#include <unicode/ustring.h>
+
+#include <cstring>
+#include <random>
+
+#include "text/gbk.h"
+
+namespace valo::files {
+namespace {
+
+int sign(int v) {
+  return (v > 0) - (v < 0);
+}
+
+TEST(LineOrder, CaseIsIgnoredAndNothingElse) {
+  const LineOrder order("root");
+  const struct {
+    std::string a, b;
+    int expected;
+  } cases[] = {
+      {"021-1234567x", "021-1234567X", 0},
+      {"EXT", "ext", 0},
+      {gbk("ＡＢ"), gbk("ａｂ"), 0},  // full-width letters fold too
+      {"", "", 0},
+      {"", "0", -1},  // the empty line sorts first
+      {"", "\t", -1},
+      {"a", "a\t", -1},  // control characters are ignorable to the collator yet make another line
+      {"a", "a ", -1},
+      {"cafe", gbk("café"), -1},
+      {"1", "2", -1},
+      {"9", "10", 1},  // no numeric ordering: text order
+      {"2", "a", -1},
+      {"a", "ab", -1},
+      {"0755-1", "07551", -1},  // punctuation before digits
+      {"abc", "ABD", -1},
+      {"0755-123456789a", "0755-123456789B", -1},  // differences past the packed prefix
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(sign(order.compare(c.a, c.b)), c.expected) << c.a << " vs " << c.b;
+    EXPECT_EQ(sign(order.compare(c.b, c.a)), -c.expected) << c.b << " vs " << c.a;
+  }
+}
+
+TEST(LineOrder, FollowsTheLocale) {
+  const std::string beijing = gbk("北京"), shanghai = gbk("上海");
+  // Chinese sorts by pinyin (bei < shang); the root order by code point (上 U+4E0A < 北 U+5317).
+  EXPECT_LT(LineOrder("zh_CN").compare(beijing, shanghai), 0);
+  EXPECT_GT(LineOrder("root").compare(beijing, shanghai), 0);
+}
+
+TEST(LineOrder, RankTableOnlyWhereTheCollatorAllowsIt) {
+  EXPECT_TRUE(LineOrder("root").fastPathEnabled());
+  EXPECT_TRUE(LineOrder("en_US_POSIX").fastPathEnabled());
+  EXPECT_TRUE(LineOrder("zh_CN").fastPathEnabled());
+  EXPECT_FALSE(LineOrder("cs").fastPathEnabled());                       // "ch" is one letter after "h"
+  EXPECT_FALSE(LineOrder("en@colNumeric=yes").fastPathEnabled());        // "9" before "10"
+  EXPECT_FALSE(LineOrder("en@colAlternate=shifted").fastPathEnabled());  // punctuation ignorable
+}
+
+// The collator's own verdict on the folded texts, with the identical tie-break.
+int collatorVerdict(const char* locale, const std::string& a, const std::string& b) {
+  UErrorCode status = U_ZERO_ERROR;
+  UCollator* coll = ucol_open(locale, &status);
+  ucol_setStrength(coll, UCOL_TERTIARY);
+  auto fold = [](const std::string& s) {
+    const std::u16string u = utf16FromGbk(s);
+    std::u16string out(u.size() * 3 + 1, u'\0');
+    UErrorCode st = U_ZERO_ERROR;
+    const int32_t n = u_strFoldCase(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+                                    reinterpret_cast<const UChar*>(u.data()), static_cast<int32_t>(u.size()),
+                                    U_FOLD_CASE_DEFAULT, &st);
+    out.resize(static_cast<std::size_t>(n));
+    return out;
+  };
+  const std::u16string fa = fold(a), fb = fold(b);
+  int r = ucol_strcoll(coll, reinterpret_cast<const UChar*>(fa.data()), static_cast<int32_t>(fa.size()),
+                       reinterpret_cast<const UChar*>(fb.data()), static_cast<int32_t>(fb.size()));
+  ucol_close(coll);
+  if (r == 0) r = fa < fb ? -1 : fa > fb ? 1 : 0;
+  return r;
+}
+
+TEST(LineOrder, AsciiPathAgreesWithTheCollator) {
+  const char* const locales[] = {"root", "en_US_POSIX", "zh_CN", "cs", "da", "en@colNumeric=yes"};
+  const std::string alphabet = "0123456789-+() .,#/abchxzABCHXZ";
+  std::mt19937 rng(7);
+  for (const char* locale : locales) {
+    const LineOrder order(locale);
+    for (int i = 0; i < 3000; ++i) {
+      std::string a, b;
+      const int la = static_cast<int>(rng() % 14), lb = static_cast<int>(rng() % 14);
+      for (int k = 0; k < la; ++k) a += alphabet[rng() % alphabet.size()];
+      b = a.substr(0, std::min<std::size_t>(a.size(), rng() % 12));
+      for (int k = static_cast<int>(b.size()); k < lb; ++k) b += alphabet[rng() % alphabet.size()];
+      ASSERT_EQ(sign(order.compare(a, b)), sign(collatorVerdict(locale, a, b)))
+          << locale << ": " << a << " | " << b;
+    }
+  }
+}
+
+TEST(LineOrder, PrefixKeyOrdersLikeCompare) {
+  const LineOrder order("root");
+  const char* lines[] = {"\n", "0\n", "021-1\n", "0755-12345678\n", "a\n", "AB\n", "ab-\n"};
+  for (const char* a : lines) {
+    for (const char* b : lines) {
+      const std::uint64_t ka = order.prefixKey(a), kb = order.prefixKey(b);
+      ASSERT_NE(ka & LineOrder::kKeyFlag, 0u);
+      const std::string sa(a, std::strlen(a) - 1), sb(b, std::strlen(b) - 1);
+      if (ka != kb) {
+        EXPECT_EQ(ka < kb, order.compare(sa, sb) < 0) << sa << " | " << sb;
+      }
+    }
+  }
+  EXPECT_EQ(order.prefixKey("a\tb\n"), 0u);
+  EXPECT_EQ(order.prefixKey("\xB4\xAB\n"), 0u);
+}
+
+}  // namespace
+}  // namespace valo::files

@@ -1,0 +1,258 @@
+// The merge: joining, splitting, first-of-equal, order, failures, and the
+// O(n log n) path agreeing with the sorted-insert list it replaces.
+#include "files/number_merge.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <random>
+
+#include "files/line_order.h"
+#include "test_support.h"
+
+namespace valo::files {
+namespace {
+
+using testing::readBytes;
+using testing::runInChild;
+using testing::TempDir;
+using testing::writeBytes;
+
+struct MergeCase {
+  const char* name;
+  std::vector<std::string> sources;
+  std::string target;
+  std::int64_t count;
+};
+
+class MergeFiles : public ::testing::TestWithParam<MergeCase> {};
+
+TEST_P(MergeFiles, TargetHoldsSortedDistinctLines) {
+  TempDir dir;
+  QStringList sources;
+  for (std::size_t i = 0; i < GetParam().sources.size(); ++i) {
+    const std::string name = "src" + std::to_string(i) + ".txt";
+    writeBytes(dir.file(name), GetParam().sources[i]);
+    sources << dir.qfile(name);
+  }
+  writeBytes(dir.file("out.txt"), "previous target content\r\n");
+  const MergeOutcome outcome = MergeNumberLists(sources, dir.qfile("out.txt"));
+  EXPECT_FALSE(outcome.error.has_value()) << outcome.error->message();
+  EXPECT_TRUE(outcome.targetWritten);
+  EXPECT_EQ(outcome.lineCount, GetParam().count);
+  EXPECT_EQ(readBytes(dir.file("out.txt")), GetParam().target);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MergeFiles,
+    ::testing::Values(
+        MergeCase{"TwoFilesOneCommonNumber",
+                  {"0755-3\r\n0755-1\r\n0755-5\r\n", "0755-2\r\n0755-5\r\n0755-4\r\n"},
+                  "0755-1\r\n0755-2\r\n0755-3\r\n0755-4\r\n0755-5\r\n",
+                  5},
+        MergeCase{"RepeatWithinOneFile", {"021-7\r\n010-1\r\n021-7\r\n"}, "010-1\r\n021-7\r\n", 2},
+        MergeCase{"LastLineJoinsNextFilesFirst", {"1\r\n2", "3\r\n4\r\n"}, "1\r\n23\r\n4\r\n", 3},
+        MergeCase{
+            "BlankLinesGiveOneEmptyLineOnTop", {"5\r\n\r\n3\r\n", "\r\n1\r\n"}, "\r\n1\r\n3\r\n5\r\n", 4},
+        MergeCase{"CaseVariantsKeepTheFirstFilesLine",
+                  {"021-1x\r\n", "021-1X\r\n021-1y\r\n"},
+                  "021-1x\r\n021-1y\r\n",
+                  2},
+        MergeCase{"CaseVariantsOtherOrder", {"EXT 5\r\n", "ext 5\r\nExt 5\r\n"}, "EXT 5\r\n", 1},
+        MergeCase{"ZeroByteEndsTheText",
+                  {std::string("1\r\n2\0"
+                               "9\r\n",
+                               6),
+                   "3\r\n"},
+                  "1\r\n2\r\n",
+                  2},
+        MergeCase{"SingleFile", {"c\r\nb\r\na\r\nb\r\n"}, "a\r\nb\r\nc\r\n", 3},
+        MergeCase{"CrAloneAndLfAloneSplit", {"c\rb\na\r\n"}, "a\r\nb\r\nc\r\n", 3},
+        MergeCase{"FinalLineEndAddsNoEmptyLine", {"a\r\n", "b\n", "c\r"}, "a\r\nb\r\nc\r\n", 3},
+        MergeCase{"EmptySources", {"", ""}, "", 0},
+        MergeCase{"GbkBytesUnchanged",
+                  {"\xB4\xAB\xD5\xE6 1\r\n", "\xB4\xAB\xD5\xE6 1\r\n0\r\n"},
+                  "0\r\n\xB4\xAB\xD5\xE6 1\r\n",
+                  2},
+        MergeCase{"LongCommonPrefix",
+                  {"0755-12345678b\r\n0755-12345678A\r\n0755-12345678a\r\n"},
+                  "0755-12345678A\r\n0755-12345678b\r\n",
+                  2}),
+    [](const ::testing::TestParamInfo<MergeCase>& p) { return std::string(p.param.name); });
+
+TEST(NumberMerge, SourceThatCannotBeOpenedStillMergesTheOnesBefore) {
+  TempDir dir;
+  writeBytes(dir.file("a.txt"), "b\r\na\r\n");
+  writeBytes(dir.file("c.txt"), "c\r\n");
+  const MergeOutcome outcome =
+      MergeNumberLists({dir.qfile("a.txt"), dir.qfile("gone.txt"), dir.qfile("c.txt")}, dir.qfile("out.txt"));
+  ASSERT_TRUE(outcome.error.has_value());
+  EXPECT_EQ(outcome.error->message(), "Cannot open file " + dir.file("gone.txt"));
+  EXPECT_TRUE(outcome.targetWritten);
+  EXPECT_EQ(outcome.lineCount, 2);
+  EXPECT_EQ(readBytes(dir.file("out.txt")), "a\r\nb\r\n");
+}
+
+TEST(NumberMerge, SourceThatCannotBeReadIsAStreamReadError) {
+  TempDir dir;
+  writeBytes(dir.file("a.txt"), "x\r\n");
+  ::mkdir(dir.file("folder.txt").c_str(), 0755);
+  const MergeOutcome outcome =
+      MergeNumberLists({dir.qfile("a.txt"), dir.qfile("folder.txt")}, dir.qfile("out.txt"));
+  ASSERT_TRUE(outcome.error.has_value());
+  EXPECT_EQ(outcome.error->message(), "Stream read error");
+  EXPECT_EQ(readBytes(dir.file("out.txt")), "x\r\n");
+}
+
+TEST(NumberMerge, ErrorAfterAZeroByteIsStillReported) {
+  TempDir dir;
+  writeBytes(dir.file("a.txt"), std::string("x\r\n\0y\r\n", 7));
+  const MergeOutcome outcome =
+      MergeNumberLists({dir.qfile("a.txt"), dir.qfile("gone.txt")}, dir.qfile("out.txt"));
+  ASSERT_TRUE(outcome.error.has_value());
+  EXPECT_EQ(outcome.error->message(), "Cannot open file " + dir.file("gone.txt"));
+  EXPECT_EQ(readBytes(dir.file("out.txt")), "x\r\n");
+}
+
+TEST(NumberMerge, TargetThatCannotBeCreatedReadsNothing) {
+  TempDir dir;
+  writeBytes(dir.file("a.txt"), "x\r\n");
+  const MergeOutcome outcome = MergeNumberLists({dir.qfile("a.txt")}, dir.qfile("missing/out.txt"));
+  ASSERT_TRUE(outcome.error.has_value());
+  EXPECT_EQ(outcome.error->message(), "Cannot create file " + dir.file("missing/out.txt"));
+  EXPECT_FALSE(outcome.targetWritten);
+  EXPECT_EQ(outcome.lineCount, 0);
+}
+
+TEST(NumberMerge, NoSourcesDoNothing) {
+  TempDir dir;
+  const MergeOutcome outcome = MergeNumberLists({}, dir.qfile("out.txt"));
+  EXPECT_FALSE(outcome.error.has_value());
+  EXPECT_FALSE(outcome.targetWritten);
+  EXPECT_FALSE(testing::fileExists(dir.file("out.txt")));
+}
+
+TEST(NumberMerge, ReadOnlyTargetFolderKeepsTheOldTarget) {
+  TempDir dir;
+  writeBytes(dir.file("a.txt"), "x\r\n");
+  writeBytes(dir.file("out.txt"), "old\r\n");
+  const QStringList sources{dir.qfile("a.txt")};
+  const QString target = dir.qfile("out.txt");
+  const std::string result = runInChild({true, -1}, [&] {
+    const MergeOutcome o = MergeNumberLists(sources, target);
+    return (o.error ? o.error->message() : std::string("none")) +
+           (o.targetWritten ? "; written" : "; not written");
+  });
+  EXPECT_EQ(result, "Cannot create file " + dir.file("out.txt") + "; not written");
+  EXPECT_EQ(readBytes(dir.file("out.txt")), "old\r\n");
+}
+
+TEST(NumberMerge, DiskFullWhileWritingKeepsTheOldTarget) {
+  TempDir dir;
+  std::string big;
+  for (int i = 0; i < 3000; ++i) big += "0755-" + std::to_string(1000000 + i) + "\r\n";
+  writeBytes(dir.file("a.txt"), big);
+  writeBytes(dir.file("out.txt"), "old\r\n");
+  const QStringList sources{dir.qfile("a.txt")};
+  const QString target = dir.qfile("out.txt");
+  const std::string result = runInChild({false, 4096}, [&] {
+    const MergeOutcome o = MergeNumberLists(sources, target);
+    return (o.error ? o.error->message() : std::string("none")) +
+           (o.targetWritten ? "; written" : "; not written");
+  });
+  EXPECT_EQ(result, "Stream write error; not written");
+  EXPECT_EQ(readBytes(dir.file("out.txt")), "old\r\n");
+  EXPECT_EQ(dir.names().size(), 2u);  // no temporary file left
+}
+
+// Even without the window's refusal, a source named as target is read before
+// anything replaces it.
+TEST(NumberMerge, TargetThatIsASourceKeepsItsContent) {
+  TempDir dir;
+  writeBytes(dir.file("a.txt"), "b\r\na\r\nb\r\n");
+  const MergeOutcome outcome = MergeNumberLists({dir.qfile("a.txt")}, dir.qfile("a.txt"));
+  EXPECT_FALSE(outcome.error.has_value());
+  EXPECT_EQ(readBytes(dir.file("a.txt")), "a\r\nb\r\n");
+}
+
+// Mend 4: every spelling of a source as the target is recognised.
+TEST(NumberMerge, TargetAmongSourcesIsRefused) {
+  TempDir dir;
+  ::mkdir(dir.file("sub").c_str(), 0755);
+  writeBytes(dir.file("a.txt"), "1\r\n");
+  writeBytes(dir.file("b.txt"), "2\r\n");
+  ::symlink(dir.file("a.txt").c_str(), dir.file("link.txt").c_str());
+  ::symlink(dir.path().c_str(), dir.file("dirlink").c_str());
+  ::link(dir.file("b.txt").c_str(), dir.file("hard.txt").c_str());
+  const QStringList sources{dir.qfile("a.txt"), dir.qfile("b.txt")};
+  const struct {
+    std::string target;
+    bool among;
+  } cases[] = {
+      {dir.file("a.txt"), true},    {dir.path() + "/./a.txt", true},   {dir.path() + "/sub/../b.txt", true},
+      {dir.file("link.txt"), true}, {dir.file("dirlink/a.txt"), true}, {dir.file("hard.txt"), true},
+      {dir.file("c.txt"), false},   {dir.file("sub/a.txt"), false},    {dir.file("dirlink/new.txt"), false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(targetIsAmongSources(sources, QString::fromStdString(c.target)), c.among) << c.target;
+  }
+  // A missing source spelled differently from a missing target.
+  EXPECT_TRUE(targetIsAmongSources({dir.qfile("sub/../gone.txt")}, dir.qfile("gone.txt")));
+  // Relative spellings against the working folder.
+  const std::string cwd = std::filesystem::current_path().string();
+  std::filesystem::current_path(dir.path());
+  EXPECT_TRUE(targetIsAmongSources(sources, QStringLiteral("a.txt")));
+  EXPECT_TRUE(targetIsAmongSources(sources, QStringLiteral("sub/../b.txt")));
+  std::filesystem::current_path(cwd);
+}
+
+// The sorted list the merge replaces: binary search, insert or drop.
+std::vector<std::string> sortedInsertReference(const std::vector<std::string>& lines,
+                                               const LineOrder& order) {
+  std::vector<std::string> list;
+  for (const std::string& line : lines) {
+    auto it =
+        std::lower_bound(list.begin(), list.end(), line,
+                         [&](const std::string& a, const std::string& b) { return order.compare(a, b) < 0; });
+    if (it != list.end() && order.compare(*it, line) == 0) continue;
+    list.insert(it, line);
+  }
+  return list;
+}
+
+TEST(NumberMerge, SameResultAsTheSortedInsertList) {
+  std::mt19937 rng(20240521);
+  const std::vector<std::string> pieces = {
+      "0", "1", "7",  "-",        " ",        "x",        "X",        "ext",  "EXT",
+      "(", ")", "\t", "\xB4\xAB", "\xD5\xE6", "\xA3\xC1", "\xA3\xE1", "\x81", "0755-1234567"};
+  for (int round = 0; round < 20; ++round) {
+    std::vector<std::string> lines;
+    std::string text;
+    const int n = 300 + static_cast<int>(rng() % 300);
+    for (int i = 0; i < n; ++i) {
+      std::string line;
+      if (!lines.empty() && rng() % 3 == 0) {
+        line = lines[rng() % lines.size()];  // a repeat, maybe in other case
+        for (char& ch : line) {
+          if (rng() % 2 && ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 32);
+        }
+      } else {
+        const int parts = static_cast<int>(rng() % 5);
+        for (int p = 0; p < parts; ++p) line += pieces[rng() % pieces.size()];
+      }
+      lines.push_back(line);
+      text += line + (rng() % 4 == 0 ? "\n" : "\r\n");
+    }
+    const LineOrder order;
+    std::vector<std::string> merged;
+    std::string work = text;
+    sortDistinctLines(work, order, [&](std::string_view l) { merged.emplace_back(l); });
+    EXPECT_EQ(merged, sortedInsertReference(lines, order)) << "round " << round;
+  }
+}
+
+}  // namespace
+}  // namespace valo::files
