@@ -77,12 +77,19 @@ const std::vector<RewriteRule>& markerRewrites() {
 }
 
 GbkString applyMarkerRewrites(std::string_view line) {
-  GbkString current(line);
-  GbkString next;
+  // Two buffers take turns; the line itself is read until a row first fires,
+  // so rows that find nothing copy nothing.
+  GbkString buffers[2];
+  int active = -1;
+  std::string_view current = line;
   for (const RewriteRule& rule : markerRewrites()) {
-    if (rule.applyTo(current, next)) current.swap(next);
+    const int target = active == 0 ? 1 : 0;
+    if (rule.applyTo(current, buffers[target])) {
+      active = target;
+      current = buffers[target];
+    }
   }
-  return current;
+  return active < 0 ? GbkString(line) : std::move(buffers[active]);
 }
 
 bool mayHoldMarker(std::string_view line) {
