@@ -47,7 +47,7 @@ void SearchRunDriver::N2Click() {
     state_.KeywordIndex = 0;
   }
 
-  window_.repaint();
+  window_.repaintWindow();
   window_.clearResultList();
   state_.PageCap = 0;
 
@@ -167,7 +167,7 @@ void SearchRunDriver::BitBtn1Click() {
   Timer2.setEnabled(false);
   services_.saveProgress();
   window_.setStatusText(kPanelStatus, gbk("搜索已经结束！"));
-  window_.repaint();
+  window_.repaintWindow();
   window_.setSearchEnabled(true);
   window_.setStopEnabled(false);
 }
@@ -178,7 +178,6 @@ void SearchRunDriver::ProcessResultPage(const env::PageText& page) {
   // A document without a body is read as an empty page: nothing to harvest,
   // no pager, so the run moves on to the next keyword.
   Memo1.setText(page.hasBody ? page.text : GbkString());
-  window_.pageBufferChanged(Memo1.text());
 
   // 2. Next-page detection over every line.
   state_.MorePages = false;

@@ -27,12 +27,10 @@ class RunWindow {
   virtual void setStatusText(int panel, const GbkString& text) = 0;
   virtual void setSearchEnabled(bool enabled) = 0;  // SpeedButton2
   virtual void setStopEnabled(bool enabled) = 0;    // SpeedButton3
-  virtual void repaint() = 0;
+  virtual void repaintWindow() = 0;
   virtual void clearResultList() = 0;
   // The result list `ListView1` with the duplicates box and status panel 5.
   virtual harvest::ExtractionSink& resultSink() = 0;
-  // The hidden page buffer `Memo1` has taken a new page.
-  virtual void pageBufferChanged(const GbkString& text) { (void)text; }
 
   // An information box (caption "信息", one "确定" button).
   virtual void showInformation(const GbkString& text) = 0;

@@ -150,7 +150,7 @@ class FakeWindow : public search::RunWindow {
   void setStatusText(int panel, const GbkString& text) override { panels[panel] = text; }
   void setSearchEnabled(bool e) override { searchEnabled = e; }
   void setStopEnabled(bool e) override { stopEnabled = e; }
-  void repaint() override {}
+  void repaintWindow() override {}
   void clearResultList() override {
     ++resultClears;
     results.list.clear();
