@@ -82,19 +82,6 @@ bool LineOrder::deriveRanks() {
   return true;
 }
 
-std::uint64_t LineOrder::prefixKey(const char* line) const {
-  if (!fastEnabled_) return 0;
-  std::uint64_t key = 0;
-  int i = 0;
-  for (;; ++i) {
-    const auto c = static_cast<unsigned char>(line[i]);
-    if (c == '\n') break;
-    if (!isFastByte(c)) return 0;
-    if (i < kKeyChars) key |= std::uint64_t{rank_[c]} << (kRankBits * (kKeyChars - 1 - i));
-  }
-  return key | kKeyFlag;
-}
-
 void LineOrder::fold(std::string_view gbk, std::u16string& out) const {
   scratchFold_.resize(gbk.size() + 1);
   UErrorCode status = U_ZERO_ERROR;

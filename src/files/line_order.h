@@ -39,14 +39,6 @@ class LineOrder {
   static bool isFastByte(unsigned char c) { return c >= 0x20 && c <= 0x7E; }
   std::uint8_t rank(unsigned char c) const { return rank_[c]; }
 
-  // The ranks of the first kKeyChars bytes of a fast line, packed so that
-  // comparing two keys compares those prefixes; kKeyFlag marks a fast line.
-  static constexpr int kKeyChars = 9;
-  static constexpr int kRankBits = 7;
-  static constexpr std::uint64_t kKeyFlag = std::uint64_t{1} << 63;
-  // Key of the line starting at `line` and ending at '\n'; 0 when the line is
-  // not fast or the fast path is off.
-  std::uint64_t prefixKey(const char* line) const;
   // Compares two fast lines ending at '\n' from byte `from` on.
   int compareFastFrom(const char* a, const char* b, std::size_t from) const {
     for (std::size_t i = from;; ++i) {

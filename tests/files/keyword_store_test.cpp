@@ -3,7 +3,9 @@
 #include "files/keyword_store.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
+#include <ostream>
 
 #include "test_support.h"
 #include "text/app_error.h"
@@ -21,6 +23,11 @@ struct LoadCase {
   std::string file;
   std::string box;
 };
+
+// Failure reports name the case rather than dumping its bytes.
+void PrintTo(const LoadCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class KeywordLoad : public ::testing::TestWithParam<LoadCase> {};
 
@@ -127,6 +134,11 @@ struct SaveFault {
   const char* name;
   testing::ChildFaults faults;
 };
+
+// Failure reports name the case rather than dumping its bytes.
+void PrintTo(const SaveFault& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class KeywordSaveFault : public ::testing::TestWithParam<SaveFault> {};
 

@@ -6,7 +6,6 @@
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
 
-#include <cstring>
 #include <random>
 
 #include "text/gbk.h"
@@ -102,23 +101,6 @@ TEST(LineOrder, AsciiPathAgreesWithTheCollator) {
           << locale << ": " << a << " | " << b;
     }
   }
-}
-
-TEST(LineOrder, PrefixKeyOrdersLikeCompare) {
-  const LineOrder order("root");
-  const char* lines[] = {"\n", "0\n", "021-1\n", "0755-12345678\n", "a\n", "AB\n", "ab-\n"};
-  for (const char* a : lines) {
-    for (const char* b : lines) {
-      const std::uint64_t ka = order.prefixKey(a), kb = order.prefixKey(b);
-      ASSERT_NE(ka & LineOrder::kKeyFlag, 0u);
-      const std::string sa(a, std::strlen(a) - 1), sb(b, std::strlen(b) - 1);
-      if (ka != kb) {
-        EXPECT_EQ(ka < kb, order.compare(sa, sb) < 0) << sa << " | " << sb;
-      }
-    }
-  }
-  EXPECT_EQ(order.prefixKey("a\tb\n"), 0u);
-  EXPECT_EQ(order.prefixKey("\xB4\xAB\n"), 0u);
 }
 
 }  // namespace

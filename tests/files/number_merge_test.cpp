@@ -3,8 +3,10 @@
 #include "files/number_merge.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
+#include <ostream>
 
 #include <algorithm>
 #include <filesystem>
@@ -27,6 +29,11 @@ struct MergeCase {
   std::string target;
   std::int64_t count;
 };
+
+// Failure reports name the case rather than dumping its bytes.
+void PrintTo(const MergeCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class MergeFiles : public ::testing::TestWithParam<MergeCase> {};
 
@@ -223,11 +230,21 @@ std::vector<std::string> sortedInsertReference(const std::vector<std::string>& l
   return list;
 }
 
-TEST(NumberMerge, SameResultAsTheSortedInsertList) {
+struct RandomLists {
+  const char* name;
+  std::vector<std::string> pieces;
+};
+
+// Failure reports name the case rather than dumping its bytes.
+void PrintTo(const RandomLists& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class SortedInsertAgreement : public ::testing::TestWithParam<RandomLists> {};
+
+TEST_P(SortedInsertAgreement, SameResultAsTheSortedInsertList) {
   std::mt19937 rng(20240521);
-  const std::vector<std::string> pieces = {
-      "0", "1", "7",  "-",        " ",        "x",        "X",        "ext",  "EXT",
-      "(", ")", "\t", "\xB4\xAB", "\xD5\xE6", "\xA3\xC1", "\xA3\xE1", "\x81", "0755-1234567"};
+  const std::vector<std::string>& pieces = GetParam().pieces;
   for (int round = 0; round < 20; ++round) {
     std::vector<std::string> lines;
     std::string text;
@@ -240,7 +257,7 @@ TEST(NumberMerge, SameResultAsTheSortedInsertList) {
           if (rng() % 2 && ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 32);
         }
       } else {
-        const int parts = static_cast<int>(rng() % 5);
+        const int parts = static_cast<int>(rng() % 6);
         for (int p = 0; p < parts; ++p) line += pieces[rng() % pieces.size()];
       }
       lines.push_back(line);
@@ -253,6 +270,17 @@ TEST(NumberMerge, SameResultAsTheSortedInsertList) {
     EXPECT_EQ(merged, sortedInsertReference(lines, order)) << "round " << round;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Alphabets, SortedInsertAgreement,
+    ::testing::Values(
+        // Few distinct bytes: long numbers packed whole, tails compared past the key.
+        RandomLists{"DigitsAndDash", {"0", "1", "7", "-", "0755-1234", "5678"}},
+        RandomLists{"FaxLike", {"021-", "0755-", "1", "2", "9", "x", "X", " ext ", "EXT", "(", ")", " "}},
+        RandomLists{"MixedBytes",
+                    {"0", "1", "7", "-", " ", "x", "X", "ext", "EXT", "(", ")", "\t", "\xB4\xAB", "\xD5\xE6",
+                     "\xA3\xC1", "\xA3\xE1", "\x81", "0755-1234567"}}),
+    [](const ::testing::TestParamInfo<RandomLists>& p) { return std::string(p.param.name); });
 
 }  // namespace
 }  // namespace valo::files

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 #include <vector>
 
@@ -35,6 +37,11 @@ struct LoadCase {
   std::vector<std::string> applied;
   std::string error;  // empty: none
 };
+
+// Failure reports name the case rather than dumping its bytes.
+void PrintTo(const LoadCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ProgressLoad : public ::testing::TestWithParam<LoadCase> {};
 
@@ -153,6 +160,11 @@ struct SaveCase {
   std::string bytes;
 };
 
+// Failure reports name the case rather than dumping its bytes.
+void PrintTo(const SaveCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class ProgressSave : public ::testing::TestWithParam<SaveCase> {};
 
 TEST_P(ProgressSave, WritesFourCrLfLines) {
@@ -245,6 +257,11 @@ struct SaveFault {
   ChildFaults faults;
   std::string error;
 };
+
+// Failure reports name the case rather than dumping its bytes.
+void PrintTo(const SaveFault& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ProgressSaveFault : public ::testing::TestWithParam<SaveFault> {};
 
