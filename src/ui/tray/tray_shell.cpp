@@ -1,0 +1,103 @@
+// Tray entries on the desktop through QSystemTrayIcon.
+#include "ui/tray/tray_shell.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+#include "ui/tray/tray_window.h"
+
+namespace valo::ui {
+
+SystemTrayShell::SystemTrayShell(QObject* parent) : QObject(parent) {}
+
+SystemTrayShell::~SystemTrayShell() {
+  for (auto& [key, entry] : entries_) delete entry.icon;
+}
+
+bool SystemTrayShell::notifyIcon(int message, const NotifyIconData& data) {
+  const Key key{data.hWnd, data.uID};
+  auto found = entries_.find(key);
+  switch (message) {
+    case NIM_ADD: {
+      if (found != entries_.end()) return false;
+      Entry entry;
+      entry.icon = new QSystemTrayIcon(this);
+      connect(entry.icon, &QSystemTrayIcon::activated, this,
+              [this, key](QSystemTrayIcon::ActivationReason reason) { activated(key, reason); });
+      apply(entry, data);
+      entry.icon->show();
+      entries_.emplace(key, entry);
+      return true;
+    }
+    case NIM_MODIFY:
+      if (found == entries_.end()) return false;
+      apply(found->second, data);
+      return true;
+    case NIM_DELETE: {
+      if (found == entries_.end()) return false;
+      QSystemTrayIcon* icon = found->second.icon;
+      entries_.erase(found);
+      icon->hide();
+      // The entry may be deleted from inside its own activation, so it goes
+      // when control is back in the event loop.
+      icon->deleteLater();
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+QSystemTrayIcon* SystemTrayShell::entry(quintptr window, std::uint32_t id) const {
+  auto found = entries_.find(Key{window, id});
+  return found == entries_.end() ? nullptr : found->second.icon;
+}
+
+void SystemTrayShell::apply(Entry& entry, const NotifyIconData& data) {
+  if (data.uFlags & NIF_ICON) entry.icon->setIcon(data.hIcon);
+  if (data.uFlags & NIF_TIP) entry.icon->setToolTip(tipDisplayText(data.tip()));
+  if (data.uFlags & NIF_MESSAGE) {
+    entry.notifies = true;
+    entry.callbackMessage = data.uCallbackMessage;
+  }
+}
+
+void SystemTrayShell::activated(const Key& key, QSystemTrayIcon::ActivationReason reason) {
+  auto found = entries_.find(key);
+  if (found == entries_.end() || !found->second.notifies) return;
+  const std::uint32_t callback = found->second.callbackMessage;
+  // A desktop tray reports whole gestures; the component expects the button
+  // messages they are made of.
+  unsigned first = 0;
+  unsigned second = 0;
+  switch (reason) {
+    case QSystemTrayIcon::Trigger:
+      first = WM_LBUTTONDOWN;
+      second = WM_LBUTTONUP;
+      break;
+    case QSystemTrayIcon::DoubleClick:
+      first = WM_LBUTTONDBLCLK;
+      second = WM_LBUTTONUP;
+      break;
+    case QSystemTrayIcon::Context:
+      first = WM_RBUTTONDOWN;
+      second = WM_RBUTTONUP;
+      break;
+    default:
+      return;
+  }
+  for (unsigned mouse : {first, second}) {
+    // Looked up anew each time: the first message may remove the component.
+    TrayHiddenWindow* window = TrayHiddenWindow::find(key.first);
+    if (!window) return;
+    window->send(callback, key.second, static_cast<std::intptr_t>(mouse));
+  }
+}
+
+TrayShell& defaultTrayShell() {
+  static QPointer<SystemTrayShell> shell;
+  if (!shell) shell = new SystemTrayShell(QCoreApplication::instance());
+  return *shell;
+}
+
+}  // namespace valo::ui
