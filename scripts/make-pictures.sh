@@ -43,13 +43,13 @@ glyph progress "fill white stroke black rectangle 0,4 15,11 fill green stroke no
 glyph create "fill white stroke black polygon 3,2 10,2 13,5 13,15 3,15 fill silver polygon 10,2 10,5 13,5
   fill yellow stroke olive polygon 4,0 5,3 8,4 5,5 4,8 3,5 0,4 3,3"
 glyph merge "fill white stroke black rectangle 0,0 6,7 rectangle 9,0 15,7
-  stroke gray line 2,2 4,2 line 2,4 4,4 line 11,2 13,2 line 11,4 13,4
+  stroke #808080 line 2,2 4,2 line 2,4 4,4 line 11,2 13,2 line 11,4 13,4
   fill blue stroke navy polygon 5,8 10,8 10,10 13,10 7,15 2,10 5,10"
 glyph home "fill red stroke maroon polygon 8,1 15,8 1,8 fill yellow stroke black rectangle 3,8 12,14
   fill maroon stroke none rectangle 7,10 9,14 fill aqua stroke black rectangle 4,10 5,11"
 glyph about "fill blue stroke navy circle 7,7 7,0 fill white stroke none rectangle 6,3 8,4 rectangle 6,6 8,11
   rectangle 5,11 9,11"
-glyph exit "fill gray stroke black rectangle 2,1 9,14 fill maroon stroke black polygon 2,1 6,3 6,15 2,14
+glyph exit "fill #808080 stroke black rectangle 2,1 9,14 fill maroon stroke black polygon 2,1 6,3 6,15 2,14
   fill lime stroke green polygon 8,6 11,6 11,4 15,8 11,12 11,10 8,10"
 glyph builder-create "fill white stroke black rectangle 2,1 11,14 stroke navy line 4,4 9,4 line 4,6 9,6
   line 4,8 7,8 fill green stroke black rectangle 9,9 15,15 fill white stroke none rectangle 10,12 14,12
@@ -59,15 +59,15 @@ glyph builder-use "fill white stroke black rectangle 1,1 10,14 stroke navy line 
 glyph builder-save "fill teal stroke black rectangle 1,1 14,14 fill white stroke none rectangle 4,2 11,7
   stroke teal line 5,4 10,4 stroke none fill silver rectangle 4,10 11,14 fill teal rectangle 5,11 6,13"
 glyph cleanup "fill silver stroke black rectangle 5,0 10,2 rectangle 2,2 13,4
-  polygon 3,5 12,5 11,15 4,15 stroke gray line 6,7 6,13 line 9,7 9,13"
+  polygon 3,5 12,5 11,15 4,15 stroke #808080 line 6,7 6,13 line 9,7 9,13"
 
 # The program icon: a fax machine printing a page.
-icon="fill white stroke black rectangle 8,2 23,12 stroke gray line 10,5 21,5 line 10,7 19,7 line 10,9 21,9
+icon="fill white stroke black rectangle 8,2 23,12 stroke #808080 line 10,5 21,5 line 10,7 19,7 line 10,9 21,9
   fill silver stroke black rectangle 2,12 29,28 fill black stroke none rectangle 6,12 25,13
   fill navy stroke black roundrectangle 3,14 9,27 2,2 fill teal stroke black rectangle 13,15 25,17
   fill white stroke none rectangle 14,20 15,21 rectangle 18,20 19,21 rectangle 22,20 23,21
   rectangle 14,23 15,24 rectangle 18,23 19,24 rectangle 22,23 23,24 fill red rectangle 27,15 28,16
-  fill gray rectangle 11,26 26,27"
+  fill #808080 rectangle 11,26 26,27"
 draw 32x32 "$out/program-32.png" "$icon"
 convert "$out/program-32.png" -filter point -resize 64x64 -define png:color-type=6 "$out/program-64.png"
 
