@@ -1,0 +1,11 @@
+// Test runner for the desktop components: they need a QApplication, which
+// runs on the offscreen platform unless another one is asked for.
+#include <gtest/gtest.h>
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
