@@ -15,7 +15,7 @@ constexpr int kPanelFound = 5;
 constexpr int kPanelStatus = 6;
 
 constexpr int kGiveUpTicks = 10;
-constexpr int kWatchdogFactor = 15000;  // ms per interval second
+constexpr int kWatchdogFactor = 15;  // watchdog interval in poll intervals
 
 }  // namespace
 
@@ -66,7 +66,7 @@ void SearchRunDriver::N2Click() {
 
   window_.setSearchEnabled(false);
   window_.setStopEnabled(true);
-  Timer1.setInterval(window_.intervalSeconds() * 1000);
+  Timer1.setInterval(window_.intervalSeconds() * services_.millisecondsPerSecond);
 
   window_.setStatusText(kPanelKeywordCount, intToStr(window_.keywordLineCount()));
   window_.setStatusText(kPanelFound, intToStr(state_.FoundCount));
@@ -117,8 +117,8 @@ void SearchRunDriver::issueRequest() {
 void SearchRunDriver::Timer1Timer() {
   if (!browser_.hasDocument()) return;
   Timer1.setEnabled(false);
-  Timer1.setInterval(window_.intervalSeconds() * 1000);
-  Timer2.setInterval(window_.intervalSeconds() * kWatchdogFactor);
+  Timer1.setInterval(window_.intervalSeconds() * services_.millisecondsPerSecond);
+  Timer2.setInterval(window_.intervalSeconds() * services_.millisecondsPerSecond * kWatchdogFactor);
   if (state_.DocumentReady != 0) {
     state_.PollTicks = 0;
     readCurrentPage();

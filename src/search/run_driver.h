@@ -33,6 +33,9 @@ class SearchRunDriver {
   // the end. Throws the page's read error, leaving the run halted.
   void ProcessResultPage(const env::PageText& page);
 
+  // Tests of the real browser shorten the interval box's second.
+  void setMillisecondsPerSecond(int ms) { services_.millisecondsPerSecond = ms; }
+
   // True while a page read has been asked of the browser and not yet come.
   bool readPending() const { return readPending_; }
 

@@ -56,6 +56,9 @@ struct RunServices {
   std::function<void()> clearBrowserData;       // the clean-up window's button
   std::function<void()> saveProgress;           // writes the progress file; throws on failure
   std::function<void(int milliseconds)> pause;  // blocks the user-interface thread
+  // Length of one second of the interval box; tests of the real browser
+  // shorten it so a walk over many pages stays quick.
+  int millisecondsPerSecond = 1000;
 };
 
 }  // namespace valo::search

@@ -1,0 +1,222 @@
+// See fake_engine.h.
+#include "fake_engine.h"
+
+#include <QRandomGenerator>
+#include <QTcpSocket>
+
+#include "search/engine_table.h"
+#include "text/gbk.h"
+
+namespace valo::testing {
+namespace {
+
+QByteArray gbkBytes(const QString& s) {
+  const GbkString g = toGbk(s);
+  return QByteArray(g.data(), static_cast<qsizetype>(g.size()));
+}
+
+QString escaped(const QString& s) {
+  return s.toHtmlEscaped();
+}
+
+QByteArray page(const QString& engine, const QString& lines, const QByteArray& charset = "gbk") {
+  const QString html = QStringLiteral(
+                           "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=%1\">"
+                           "<title>%2</title></head><body>%3</body></html>")
+                           .arg(QString::fromLatin1(charset), escaped(engine), lines);
+  return charset == "gbk" ? gbkBytes(html) : html.toUtf8();
+}
+
+QString div(const QString& text) {
+  return QStringLiteral("<div>") + escaped(text) + QStringLiteral("</div>\n");
+}
+
+QByteArray response(int status, const QByteArray& type, const QByteArray& body) {
+  QByteArray r = "HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Error") + "\r\n";
+  r += "Content-Type: " + type + "\r\n";
+  r += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+  r += "Cache-Control: no-store\r\nConnection: close\r\n\r\n";
+  return r + body;
+}
+
+}  // namespace
+
+RecordedRequest parseEngineAddress(const QByteArray& url) {
+  RecordedRequest r;
+  r.url = url;
+  for (const search::SearchEngine& e : search::engineTable()) {
+    const QByteArray prefix = QByteArray("http://") + QByteArray(e.queryHost.data(), e.queryHost.size()) +
+                              QByteArray(e.pathHead.data(), e.pathHead.size());
+    if (!url.startsWith(prefix)) continue;
+    const QByteArray rest = url.mid(prefix.size());
+    QByteArray key(e.pageKey.data(), e.pageKey.size());
+    qsizetype at = rest.lastIndexOf(key);
+    if (at < 0) {
+      key.replace("|", "%7C");  // the browser may escape the bar
+      at = rest.lastIndexOf(key);
+    }
+    if (at < 0) continue;
+    r.engine = QString::fromLatin1(e.name.data(), e.name.size());
+    r.keyword = rest.left(at);
+    const QByteArray after = rest.mid(at + key.size());
+    qsizetype digits = 0;
+    while (digits < after.size() && std::isdigit(static_cast<unsigned char>(after[digits]))) ++digits;
+    r.pageNumber = after.left(digits);
+    r.suffix = after.mid(digits);
+    return r;
+  }
+  return r;
+}
+
+FakeEngine::FakeEngine(QObject* parent) : QTcpServer(parent) {
+  connect(this, &QTcpServer::newConnection, this, &FakeEngine::onNewConnection);
+  fallback = [this](const RecordedRequest& r) {
+    int seen = 0;
+    for (const RecordedRequest& x : requests_) seen += (x.engine == r.engine && x.keyword == r.keyword);
+    return seen == 0 ? PageMode::Pager : PageMode::NoPager;  // two pages per keyword
+  };
+}
+
+FakeEngine::~FakeEngine() {
+  for (QTcpSocket* s : hanging_) s->abort();
+}
+
+bool FakeEngine::start(quint16 port) {
+  return listen(QHostAddress::LocalHost, port);
+}
+
+void FakeEngine::queueModes(std::initializer_list<PageMode> modes) {
+  modes_.insert(modes_.end(), modes.begin(), modes.end());
+}
+
+int FakeEngine::hangingConnections() const {
+  return static_cast<int>(hanging_.size());
+}
+
+QByteArray FakeEngine::faxNumberFor(int n) {
+  return "020-" + QByteArray::number(88000000 + n);
+}
+
+QString FakeEngine::pagerFor(const QString& engine) {
+  static const QHash<QString, QString> pagers = {
+      {QStringLiteral("Baidu"), QStringLiteral("<上一页 1 2 3 下一页>")},
+      {QStringLiteral("Google (Hong Kong)"), QStringLiteral("上一页 1 2 3 下一页")},
+      {QStringLiteral("Yahoo China"), QStringLiteral("上一页 1 2 3 下一页")},
+      {QStringLiteral("Soso"), QStringLiteral("1 2 3 下一页>")},
+      {QStringLiteral("Sogou"), QStringLiteral("<<上一页 [1] [2] 下一页>>")},
+      {QStringLiteral("Gougou"), QStringLiteral("[1] [2] 下一页")},
+      {QStringLiteral("Youdao"), QStringLiteral("1 2 3 下一页")},
+      {QStringLiteral("Live Search"), QStringLiteral("1 2 3 下一页")},
+      {QStringLiteral("Zhongsou"), QStringLiteral("[1] [2] 下一页")},
+      {QStringLiteral("114search"), QStringLiteral("1 2 3 下一页")},
+  };
+  return pagers.value(engine);
+}
+
+void FakeEngine::onNewConnection() {
+  while (QTcpSocket* socket = nextPendingConnection()) {
+    auto buffer = std::make_shared<QByteArray>();
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
+      *buffer += socket->readAll();
+      if (buffer->contains("\r\n\r\n")) {
+        const QByteArray request = *buffer;
+        buffer->clear();
+        answer(socket, request);
+      }
+    });
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+      hanging_.removeAll(socket);
+      socket->deleteLater();
+    });
+  }
+}
+
+void FakeEngine::answer(QTcpSocket* socket, const QByteArray& request) {
+  const QList<QByteArray> head = request.left(request.indexOf("\r\n")).split(' ');
+  QByteArray url = head.value(1);
+  if (!url.startsWith("http://")) {
+    QByteArray host;
+    for (const QByteArray& line : request.split('\n')) {
+      if (line.toLower().startsWith("host:")) host = line.mid(5).trimmed();
+    }
+    url = "http://" + host + url;
+  }
+  if (url.endsWith("/favicon.ico")) {  // the browser's own request, not the run's
+    socket->write(response(404, "text/plain", "no icon"));
+    socket->disconnectFromHost();
+    return;
+  }
+  RecordedRequest r = parseEngineAddress(url);
+  PageMode mode = PageMode::NoPager;
+  if (!modes_.empty()) {
+    mode = modes_.front();
+    modes_.pop_front();
+  } else if (fallback) {
+    mode = fallback(r);
+  }
+  const QString engine = r.engine.isEmpty() ? QStringLiteral("unknown") : r.engine;
+  const QByteArray fax = faxNumberFor(served_);
+  const QString faxLine =
+      QStringLiteral("深圳某某机械有限公司 电话：0755-12340000 传真：") + QString::fromLatin1(fax);
+  const QString intro = div(QStringLiteral("%1 的搜索结果").arg(engine)) +
+                        div(QStringLiteral("相关网页约 1,000 篇，用时 0.01 秒"));
+  QByteArray reply;
+  switch (mode) {
+    case PageMode::Pager:
+    case PageMode::NoPager:
+      r.fax = fax;
+      reply = response(
+          200, "text/html; charset=gbk",
+          page(engine, intro + div(faxLine) + (mode == PageMode::Pager ? div(pagerFor(engine)) : QString())));
+      break;
+    case PageMode::Error500:
+      reply = response(500, "text/html; charset=gbk", page(engine, div(QStringLiteral("服务器内部错误"))));
+      break;
+    case PageMode::Error404:
+      reply = response(404, "text/html; charset=gbk", page(engine, div(QStringLiteral("找不到网页"))));
+      break;
+    case PageMode::Empty:
+      reply = response(200, "text/html; charset=gbk", QByteArray());
+      break;
+    case PageMode::Huge: {
+      r.fax = fax;
+      QString filler;
+      const QString line = div(QStringLiteral("这是一段很长的网页正文，没有任何号码，只用来占满页面。"));
+      while (filler.size() < 2'600'000) filler += line;  // about 5 MB in GBK
+      reply = response(200, "text/html; charset=gbk", page(engine, intro + filler + div(faxLine)));
+      break;
+    }
+    case PageMode::Junk: {
+      QByteArray junk(64 * 1024, '\0');
+      QRandomGenerator rng(static_cast<quint32>(served_));
+      for (char& c : junk) c = static_cast<char>(rng.bounded(256));
+      reply = response(200, "text/html", junk);
+      break;
+    }
+    case PageMode::WrongEncoding:
+      reply = response(200, "text/html; charset=gbk",
+                       page(engine, intro + div(QStringLiteral("乱码页面 传真：0755-87654321")), "utf-8")
+                           .replace("charset=utf-8", "charset=gbk"));
+      break;
+    case PageMode::Captcha:
+      reply = response(
+          200, "text/html; charset=gbk",
+          page(engine, div(QStringLiteral("请输入验证码以继续访问")) +
+                           QStringLiteral("<form><input name=\"code\"><img alt=\"验证码\"></form>")));
+      break;
+    case PageMode::NoBody:
+      reply = response(200, "application/xml", "<?xml version=\"1.0\"?><result>no body here</result>");
+      break;
+    case PageMode::Hang:
+      requests_.append(r);
+      ++served_;
+      hanging_.append(socket);
+      return;
+  }
+  requests_.append(r);
+  ++served_;
+  socket->write(reply);
+  socket->disconnectFromHost();
+}
+
+}  // namespace valo::testing

@@ -1,0 +1,82 @@
+// A fake search engine for tests and the demo: an HTTP server on loopback
+// that answers the query addresses of all ten engines with GBK result pages
+// carrying fax lines and each engine's pager, reached by the browser as its
+// HTTP proxy. It can be told to omit the pager, fail, hang, or send pages
+// that are empty, huge, binary, in the wrong encoding or without a body, and
+// it records every request.
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QTcpServer>
+#include <deque>
+#include <functional>
+#include <optional>
+
+namespace valo::testing {
+
+enum class PageMode {
+  Pager,          // fax line and the engine's next-page pager
+  NoPager,        // fax line only: the keyword's last page
+  Error500,       // HTTP 500 with a short page
+  Error404,       // HTTP 404 with a short page
+  Empty,          // 200 with an empty body
+  Huge,           // a 5 MB page of text with a fax line and no pager
+  Junk,           // 200 with binary bytes
+  WrongEncoding,  // UTF-8 bytes labelled as GBK
+  Captcha,        // a captcha-like page: no fax line, no pager
+  NoBody,         // an XML document, which has no body element
+  Hang,           // accepts the request and never answers
+};
+
+struct RecordedRequest {
+  QByteArray url;         // absolute address as the browser asked for it
+  QString engine;         // engine name, empty when the address matches none
+  QByteArray keyword;     // the keyword part of the address, as sent
+  QByteArray pageNumber;  // the page number part, as sent
+  QByteArray suffix;      // what follows the page number
+  QByteArray fax;         // the fax number the page carried, empty if none
+};
+
+class FakeEngine : public QTcpServer {
+  Q_OBJECT
+ public:
+  explicit FakeEngine(QObject* parent = nullptr);
+  ~FakeEngine() override;
+
+  // Listens on 127.0.0.1 at `port` (0: any free port).
+  bool start(quint16 port = 0);
+  quint16 port() const { return serverPort(); }
+
+  // How to answer the next requests, in order; when the queue is empty,
+  // `fallback` decides (default: pager on page numbers 0/1 of a keyword
+  // ... see pageModeFor).
+  void queueModes(std::initializer_list<PageMode> modes);
+  std::function<PageMode(const RecordedRequest&)> fallback;
+
+  const QList<RecordedRequest>& requests() const { return requests_; }
+  void clearRequests() { requests_.clear(); }
+  int hangingConnections() const;
+
+  // The fax number carried by the n-th served page (0-based): unique,
+  // valid and already in the normalised form.
+  static QByteArray faxNumberFor(int n);
+  // The pager text that passes the engine's next-page rule.
+  static QString pagerFor(const QString& engine);
+
+ private:
+  void onNewConnection();
+  void answer(class QTcpSocket* socket, const QByteArray& request);
+
+  std::deque<PageMode> modes_;
+  QList<RecordedRequest> requests_;
+  QList<class QTcpSocket*> hanging_;
+  int served_ = 0;
+};
+
+// Splits an address into its engine's parts, using the engine table.
+RecordedRequest parseEngineAddress(const QByteArray& url);
+
+}  // namespace valo::testing
