@@ -235,7 +235,9 @@ void TForm1::buildSettingsRow() {
   ComboBox1->setInsertPolicy(QComboBox::NoInsert);
   for (const char* e : kEngineChoices) ComboBox1->addItem(QLatin1String(e));
   ComboBox1->setCurrentIndex(0);
-  ComboBox1->setMinimumWidth(318);
+  // 318 px in the original's fonts; here it takes what the row leaves, so the
+  // row never widens the window beyond its 567 px client area.
+  ComboBox1->setMinimumWidth(200);
   row->addWidget(Label2);
   row->addWidget(SpinEdit1);
   row->addWidget(CheckBox1);

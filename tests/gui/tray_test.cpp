@@ -1,0 +1,205 @@
+// The tray icon on the main window, its menu, the closing question, and
+// minimising to the tray and back.
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include "gui_env.h"
+#include "text/gbk.h"
+#include "ui/common/app_texts.h"
+#include "ui/resources/icons.h"
+#include "ui/tray/ant_taskbar_icon.h"
+
+using namespace valo;
+using namespace valo::testing;
+using ui::dialogs::Confirmation;
+using ui::dialogs::Kind;
+
+namespace {
+
+constexpr unsigned kTrayNotify = 1025;
+constexpr std::intptr_t kLeftDown = 0x201, kLeftUp = 0x202;
+
+class Tray : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    start();
+  }
+  QAction* item(const char* name) { return named<QAction>(&form(), name); }
+  ui::TantTaskbarIcon& icon() { return *named<ui::TantTaskbarIcon>(&form(), "antTaskbarIcon1"); }
+  void leftClickOnIcon() {
+    icon().HiddenWindow().send(kTrayNotify, 0, kLeftDown);
+    icon().HiddenWindow().send(kTrayNotify, 0, kLeftUp);
+    QApplication::processEvents();
+  }
+  void minimise() {
+    form().setWindowState(form().windowState() | Qt::WindowMinimized);
+    QTest::qWaitFor([this] { return !form().isVisible(); }, 2000);
+  }
+};
+
+struct ItemFacts {
+  const char* name;
+  const char* caption;
+  bool enabled;
+};
+
+}  // namespace
+
+TEST_F(Tray, MenuItemsInOrderWithCaptionsAndInitialStates) {
+  const ItemFacts items[] = {
+      {"N17", "显示主程序(&S)", false},     {"N18", "最小化显示(&M)", true}, {"N19", "与我们联系(&L)", true},
+      {"N20", "访问Kestrin主页(&V)", true}, {"N21", "关于本软件(&A)", true}, {"N22", "", true},
+      {"N23", "退 出(&Exit)", true},
+  };
+  const QList<QAction*> actions = form().PopupMenu1->actions();
+  ASSERT_EQ(actions.size(), 7);
+  for (int i = 0; i < 7; ++i) {
+    SCOPED_TRACE(items[i].name);
+    EXPECT_EQ(actions[i], item(items[i].name));
+    EXPECT_EQ(actions[i]->isSeparator(), i == 5);
+    if (i != 5) EXPECT_EQ(actions[i]->text(), QString::fromUtf8(items[i].caption));
+    EXPECT_EQ(actions[i]->isEnabled(), items[i].enabled);
+  }
+}
+
+TEST_F(Tray, IconCarriesTheWindowsProperties) {
+  EXPECT_TRUE(icon().Visible());
+  EXPECT_TRUE(icon().Enabled());
+  EXPECT_EQ(icon().Hint(), gbk("『Valo传真搜索』V2.1"));
+  EXPECT_EQ(icon().PopupMenu(), form().PopupMenu1);
+  EXPECT_EQ(icon().IconID(), 0);
+  EXPECT_EQ(icon().ImageList(), nullptr);
+  EXPECT_EQ(icon().FlagsWord(), 7u);
+  EXPECT_EQ(icon().Icon().pixmap(32).toImage(), ui::programIcon().pixmap(32).toImage());
+  EXPECT_EQ(form().windowIcon().pixmap(32).toImage(), ui::programIcon().pixmap(32).toImage());
+  // Only the click is bound; the other events stay unset.
+  EXPECT_TRUE(icon().OnClick);
+  EXPECT_FALSE(icon().OnDblClick || icon().OnMouseDown || icon().OnMouseUp || icon().OnPopupMenu ||
+               icon().OnShow || icon().OnHide);
+}
+
+TEST_F(Tray, MinimiseHidesIntoTheTrayAndAClickOnTheIconBringsItBack) {
+  minimise();
+  EXPECT_FALSE(form().isVisible());
+  EXPECT_TRUE(item("N17")->isEnabled());
+  EXPECT_FALSE(item("N18")->isEnabled());
+  EXPECT_TRUE(icon().Visible());
+  leftClickOnIcon();
+  EXPECT_TRUE(form().isVisible());
+  EXPECT_FALSE(form().isMinimized());
+  EXPECT_FALSE(item("N17")->isEnabled());
+  EXPECT_TRUE(item("N18")->isEnabled());
+}
+
+TEST_F(Tray, MenuMinimiseAndShowSwapTheEnabledItems) {
+  item("N18")->trigger();
+  EXPECT_FALSE(form().isVisible());
+  EXPECT_TRUE(item("N17")->isEnabled());
+  EXPECT_FALSE(item("N18")->isEnabled());
+  item("N17")->trigger();
+  EXPECT_TRUE(form().isVisible());
+  EXPECT_FALSE(item("N17")->isEnabled());
+  EXPECT_TRUE(item("N18")->isEnabled());
+}
+
+TEST_F(Tray, ClickWhileShownKeepsItShownAndDisabledIconIgnoresClicks) {
+  leftClickOnIcon();
+  EXPECT_TRUE(form().isVisible());
+  item("N18")->trigger();
+  icon().SetEnabled(false);
+  leftClickOnIcon();
+  EXPECT_FALSE(form().isVisible());
+}
+
+TEST_F(Tray, ContactHomeAndAbout) {
+  item("N19")->trigger();
+  item("N20")->trigger();
+  ASSERT_EQ(gOpenedUrls.size(), 2);
+  EXPECT_EQ(gOpenedUrls[0], QUrl(ui::contactMailAddress()));
+  EXPECT_EQ(gOpenedUrls[0].scheme(), QStringLiteral("mailto"));
+  EXPECT_EQ(gOpenedUrls[1], QUrl(ui::homePageAddress()));
+  QWidget* seen = nullptr;
+  whileModal([&](QWidget* modal) {
+    seen = modal;
+    modal->close();
+  });
+  item("N21")->trigger();
+  EXPECT_EQ(seen, reinterpret_cast<QWidget*>(windows().Form2()));
+}
+
+TEST_F(Tray, ExitFromTheMenuWhileHiddenStillAsks) {
+  item("N18")->trigger();
+  ASSERT_FALSE(form().isVisible());
+  ui::dialogs::queueAnswer(static_cast<int>(Confirmation::No));
+  item("N23")->trigger();
+  ASSERT_EQ(shown().size(), 1u);
+  EXPECT_EQ(shown()[0].kind, Kind::Confirm);
+  EXPECT_TRUE(icon().Visible());  // No: nothing happened
+  ui::dialogs::queueAnswer(static_cast<int>(Confirmation::Yes));
+  item("N23")->trigger();
+  ASSERT_EQ(shown().size(), 2u);
+  EXPECT_FALSE(icon().Visible());  // Yes: the program is ending
+}
+
+// Every answer to the closing question, by the hooks.
+struct CloseCase {
+  Confirmation answer;
+  bool closes;
+};
+
+class ClosingQuestion : public GuiTest, public ::testing::WithParamInterface<CloseCase> {};
+
+TEST_P(ClosingQuestion, OnlyNoRefuses) {
+  start();
+  ui::dialogs::queueAnswer(static_cast<int>(GetParam().answer));
+  EXPECT_EQ(form().close(), GetParam().closes);
+  ASSERT_EQ(shown().size(), 1u);
+  EXPECT_EQ(shown()[0].text, QStringLiteral("确认退出Valo传真搜索吗?"));
+  EXPECT_EQ(form().isVisible(), !GetParam().closes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, ClosingQuestion,
+                         ::testing::Values(CloseCase{Confirmation::Yes, true},
+                                           CloseCase{Confirmation::No, false},
+                                           CloseCase{Confirmation::Dismissed, true}));
+
+// The real question box: Enter answers Yes, Escape answers No, and closing
+// the box some other way is neither.
+struct KeyCase {
+  int key;  // 0: close the box without a button
+  Confirmation expected;
+};
+
+class QuestionBox : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(QuestionBox, KeysAnswerAsTheButtonsSay) {
+  ui::dialogs::enableTestHooks(false);
+  QStringList buttons;
+  QString caption;
+  whileModal([&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    caption = box->windowTitle();
+    for (QAbstractButton* b : box->buttons()) buttons << b->text();
+    if (GetParam().key != 0)
+      QTest::keyClick(box, static_cast<Qt::Key>(GetParam().key));
+    else
+      box->hide();
+  });
+  const Confirmation answer = ui::dialogs::confirm(nullptr, QStringLiteral("确认退出Valo传真搜索吗?"));
+  ui::dialogs::enableTestHooks(true);
+  EXPECT_EQ(answer, GetParam().expected);
+  EXPECT_EQ(caption, QStringLiteral("确认"));
+  buttons.sort();
+  EXPECT_EQ(buttons, (QStringList{QStringLiteral("否[&N]"), QStringLiteral("是[&Y]")}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, QuestionBox,
+                         ::testing::Values(KeyCase{Qt::Key_Return, Confirmation::Yes},
+                                           KeyCase{Qt::Key_Escape, Confirmation::No},
+                                           KeyCase{0, Confirmation::Dismissed}));
