@@ -7,6 +7,7 @@
 
 #include <QNetworkProxy>
 #include <QStandardPaths>
+#include <utility>
 
 #include "gui_env.h"
 #include "ui/common/error_box.h"
@@ -19,7 +20,19 @@ FakeEngine* gEngine = nullptr;
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The same environment the test runner is meant to give, so that a run by
+  // hand or a runner that drops part of it still works: headless, UTF-8, and
+  // Chromium without its sandbox, which refuses to run as root.
+  const std::pair<const char*, const char*> environment[] = {
+      {"QT_QPA_PLATFORM", "offscreen"},
+      {"QTWEBENGINE_DISABLE_SANDBOX", "1"},
+      {"QTWEBENGINE_CHROMIUM_FLAGS",
+       "--disable-gpu --disable-background-networking --disable-component-update --no-first-run"},
+      {"LC_ALL", "C.UTF-8"},
+  };
+  for (const auto& [name, value] : environment) {
+    if (qEnvironmentVariableIsEmpty(name)) qputenv(name, value);
+  }
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QStandardPaths::setTestModeEnabled(true);
   valo::ui::ValoApplication app(argc, argv);

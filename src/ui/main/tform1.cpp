@@ -266,11 +266,14 @@ void TForm1::buildTrayMenu() {
 
   antTaskbarIcon1 = new TantTaskbarIcon(this);
   antTaskbarIcon1->setObjectName(QStringLiteral("antTaskbarIcon1"));
+  // Applied in the order the window lists them: the icon enters the tray as
+  // soon as Visible is set, and is shown again once all are in place.
   antTaskbarIcon1->SetIcon(programIcon());
+  antTaskbarIcon1->SetVisible(true);
   antTaskbarIcon1->SetHint(gbk("『Valo传真搜索』V2.1"));
   antTaskbarIcon1->SetPopupMenu(PopupMenu1);
   antTaskbarIcon1->OnClick = [this](QObject*) { N17Click(); };
-  antTaskbarIcon1->SetVisible(true);
+  antTaskbarIcon1->Loaded();
 }
 
 // Start-up's steps of the window, in order. A failing step is shown in the
