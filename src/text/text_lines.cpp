@@ -53,9 +53,12 @@ std::string_view TextLines::line(int i) const {
 
 void TextLines::append(std::string_view l) {
   if (!text_.empty() && !std::string_view(text_).ends_with(kCrLf)) text_ += kCrLf;
-  starts_.push_back(text_.size());
+  const std::size_t from = text_.size();
   text_.append(l);
   text_ += kCrLf;
+  // A text with line ends of its own becomes several lines, as in the box.
+  forEachLine(std::string_view(text_).substr(from),
+              [&](std::size_t b, std::size_t) { starts_.push_back(from + b); });
 }
 
 std::vector<std::string_view> TextLines::lines() const {

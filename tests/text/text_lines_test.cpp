@@ -46,6 +46,21 @@ TEST(TextLines, AppendGoesAfterTheLastCountedLine) {
   EXPECT_EQ(t.line(2), "c");
 }
 
+// Found by fuzzing: the line index counted such a text as one line, so
+// count() and line() disagreed with a fresh reading of the same text.
+TEST(TextLines, AppendedTextWithLineEndsCountsAsItsLines) {
+  TextLines t("a");
+  t.append("b\r\nc");
+  EXPECT_EQ(t.text(), "a\r\nb\r\nc\r\n");
+  EXPECT_EQ(t.count(), 3);
+  EXPECT_EQ(t.line(1), "b");
+  EXPECT_EQ(t.line(2), "c");
+  t.append("\r\n");  // one empty line, then the final line end
+  const TextLines fresh(t.text());
+  ASSERT_EQ(t.count(), fresh.count());
+  for (int i = 0; i < fresh.count(); ++i) EXPECT_EQ(t.line(i), fresh.line(i)) << i;
+}
+
 TEST(Trim, RemovesBytes0To32AtBothEnds) {
   EXPECT_EQ(valo::trimBlanks(" \t\x01 a b \r\n\x1F"), "a b");
   EXPECT_EQ(valo::trimBlanks("   "), "");
