@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each one in turn, one at a
+# time, from a working copy of the project's seed corpus.
+#
+#   scripts/fuzz.sh [RUNS | SECONDSs] [TARGET...]
+#
+#   RUNS      executions per target (default 10000000); a target also stops
+#             after VALO_FUZZ_MAX_SECONDS seconds (default 1800) if it is slower
+#   SECONDSs  a fixed time per target instead, e.g. 600s
+#   TARGET    e.g. fuzz_merge; default all
+#
+# Environment: VALO_FUZZ_BUILD (build folder, default build-fuzz in the
+# repository), VALO_FUZZ_MAX_SECONDS. Seeds come from fuzz/corpus/<name>/; the
+# corpus grows in <build>/fuzz-corpus/<name>/, crashes land in
+# <build>/fuzz-artifacts/<name>/. Exits non-zero when any target finds something.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+build=${VALO_FUZZ_BUILD:-$root/build-fuzz}
+max_seconds=${VALO_FUZZ_MAX_SECONDS:-1800}
+
+limit=${1:-10000000}
+[ $# -gt 0 ] && shift
+if [[ $limit =~ ^[0-9]+s$ ]]; then
+  budget=(-max_total_time="${limit%s}")
+  what="${limit%s} seconds"
+elif [[ $limit =~ ^[0-9]+$ ]]; then
+  budget=(-runs="$limit" -max_total_time="$max_seconds")
+  what="$limit runs (at most $max_seconds seconds)"
+else
+  echo "usage: $0 [RUNS | SECONDSs] [TARGET...]" >&2
+  exit 2
+fi
+
+all=(fuzz_extractor fuzz_next_page fuzz_query_encoding fuzz_progress_file fuzz_keyword_file fuzz_merge
+  fuzz_int_lines)
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVALO_FUZZ=ON -DVALO_BUILD_GUI=OFF -DVALO_BUILD_TESTS=OFF -DVALO_BUILD_BENCH=OFF >/dev/null
+fi
+cmake --build "$build" --target "${targets[@]}" -- -j2
+
+# Lines longer than the 4096-byte cut only arise from longer inputs.
+max_len_for() {
+  case $1 in
+    fuzz_int_lines | fuzz_next_page) echo 9000 ;;
+    *) echo 4096 ;;
+  esac
+}
+
+summary=()
+status=0
+for t in "${targets[@]}"; do
+  name=${t#fuzz_}
+  corpus=$build/fuzz-corpus/$name
+  artifacts=$build/fuzz-artifacts/$name
+  mkdir -p "$corpus" "$artifacts"
+  cp -n "$root/fuzz/corpus/$name/"* "$corpus/" 2>/dev/null || true
+  log=$build/fuzz-$name.log
+  echo "== $t: $what"
+  started=$(date +%s)
+  set +e
+  "$build/fuzz/$t" "${budget[@]}" -max_len="$(max_len_for "$t")" -print_final_stats=1 \
+    -artifact_prefix="$artifacts/" "$corpus" >"$log" 2>&1
+  rc=$?
+  set -e
+  elapsed=$(($(date +%s) - started))
+  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  if [ $rc -ne 0 ]; then
+    status=1
+    echo "   FOUND SOMETHING (exit $rc); see $log and $artifacts"
+    grep -m5 -E 'ERROR|property failed|runtime error|Test unit written' "$log" || true
+  fi
+  line=$(printf '%-22s %12s executions %6ss  exit %s' "$t" "${execs:-?}" "$elapsed" "$rc")
+  echo "   $line"
+  summary+=("$line")
+done
+
+echo "== summary ($what per target)"
+printf '%s\n' "${summary[@]}"
+exit $status
