@@ -20,6 +20,10 @@ QString gDataFolder;
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  // Also when run by hand or listed by CTest: headless, and Chromium's
+  // sandbox cannot run as root.
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (!qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QStandardPaths::setTestModeEnabled(true);
   QApplication app(argc, argv);

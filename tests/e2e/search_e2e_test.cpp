@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QEventLoop>
+#include <QWebEngineHistory>
+#include <QWebEngineProfile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -39,13 +42,36 @@ struct Window {
     form.delform = &delform;
     form.localAddress = [] { return std::string("192.0.2.10"); };
     form.pauseMs = [](int) {};
-    form.driver().setMillisecondsPerSecond(500);
+    form.driver().setMillisecondsPerSecond(250);
     form.SpinEdit1->setValue(1);
     form.show();  // a hidden browser loads, but Chromium paces hidden pages slowly
   }
   QString status(int panel) const { return form.StatusBar1->panelText(panel); }
   bool waitForEnd(int ms = 60000) {
-    return QTest::qWaitFor([this] { return status(6) == QStringLiteral("搜索已经结束！"); }, ms);
+    // A real event loop: the browser's own work runs on this thread too, and
+    // polling with sleeps in between slows every page load down.
+    QEventLoop loop;
+    QTimer poll;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+      if (status(6) == QStringLiteral("搜索已经结束！")) loop.quit();
+    });
+    poll.start(20);
+    loop.exec();
+    return status(6) == QStringLiteral("搜索已经结束！");
+  }
+  // What a failed wait shows: the run's state and the dialogs seen.
+  std::string describe() {
+    const search::RunState& s = form.driver().state();
+    std::string d = "status=" + status(6).toStdString() + " KeywordIndex=" + std::to_string(s.KeywordIndex) +
+                    " PageIndex=" + std::to_string(s.PageIndex) + " PollTicks=" + std::to_string(s.PollTicks) +
+                    " DocumentReady=" + std::to_string(s.DocumentReady) +
+                    " Timer1=" + std::to_string(form.Timer1->isActive()) +
+                    " Timer2=" + std::to_string(form.Timer2->isActive()) +
+                    " readPending=" + std::to_string(form.driver().readPending()) +
+                    " requests=" + std::to_string(gEngine->requests().size());
+    for (const auto& shown : dialogs::shownDialogs()) d += " dialog:" + shown.text.toStdString();
+    return d;
   }
   void search(const char* startLine = "0") {
     dialogs::queueAnswer(QString::fromLatin1(startLine));
@@ -71,7 +97,7 @@ TEST_P(EngineWalk, TwoKeywordsTwoPagesEach) {
   w.search();
   EXPECT_FALSE(w.form.SpeedButton2->isEnabled());
   EXPECT_TRUE(w.form.SpeedButton3->isEnabled());
-  ASSERT_TRUE(w.waitForEnd());
+  ASSERT_TRUE(w.waitForEnd()) << w.describe();
 
   const QList<RecordedRequest> requests = gEngine->requests();
   ASSERT_EQ(requests.size(), 4);
@@ -173,4 +199,16 @@ TEST(BrowserText, ScriptResultsBecomeGbkPagesOrErrors) {
   EXPECT_FALSE(noBody.error);
   const env::PageText failed = ui::WebBrowser::pageFromScriptResult(QVariant());
   EXPECT_TRUE(failed.error);
+}
+
+TEST(BrowserCleanup, ClearsHistoryAndKeepsNoCache) {
+  Window w;
+  w.form.Memo2->setPlainText(QStringLiteral("一\n二\n"));
+  gEngine->clearRequests();
+  w.search();
+  ASSERT_TRUE(w.waitForEnd());
+  EXPECT_GE(w.form.WebBrowser1->history()->count(), 2);
+  w.delform.SpeedButton4->click();
+  EXPECT_LE(w.form.WebBrowser1->history()->count(), 1);  // only the page shown stays
+  EXPECT_EQ(w.form.WebBrowser1->page()->profile()->httpCacheType(), QWebEngineProfile::NoCache);
 }

@@ -17,7 +17,11 @@ void WebEngineDataStore::clearHistory() {
 
 void WebEngineDataStore::clearCache() {
   if (view_ == nullptr || view_->page() == nullptr) throw std::runtime_error("no browser cache");
-  view_->page()->profile()->clearHttpCache();
+  QWebEngineProfile* profile = view_->page()->profile();
+  // Dropping the cache altogether empties it at once and keeps it empty.
+  if (profile->httpCacheType() != QWebEngineProfile::NoCache) {
+    profile->setHttpCacheType(QWebEngineProfile::NoCache);
+  }
 }
 
 }  // namespace valo::ui

@@ -12,8 +12,10 @@ class WebEngineDataStore : public env::BrowserDataStore {
  public:
   explicit WebEngineDataStore(QWebEngineView* view) : view_(view) {}
   void clearHistory() override;
-  // Qt 6.4 gives no notice when the cache is cleared; the request is queued
-  // in the browser ahead of the first page request, which follows it.
+  // Qt 6.4's cache clearing runs in the background with no notice of its end,
+  // and a page requested meanwhile can be lost. So the browser keeps no HTTP
+  // cache at all (WebBrowser sets that up): every result page comes fresh,
+  // which is what the clean-up is for, and this step only makes sure of it.
   void clearCache() override;
 
  private:

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QUrl>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineScript>
 
 #include "text/app_error.h"
@@ -22,6 +23,8 @@ const QString kBodyTextScript =
 }  // namespace
 
 WebBrowser::WebBrowser(QWidget* parent) : QWebEngineView(parent) {
+  // Result pages must never come from a cache; see WebEngineDataStore.
+  page()->profile()->setHttpCacheType(QWebEngineProfile::NoCache);
   connect(this, &QWebEngineView::loadFinished, this, &WebBrowser::onLoadFinished);
 }
 
@@ -65,9 +68,9 @@ void WebBrowser::fetchText(std::function<void(env::PageText)> done) {
 }
 
 void WebBrowser::onLoadFinished(bool /*ok*/) {
+  hasDocument_ = true;
   const std::uint64_t navigation = navigations_;
   fetchText([this, navigation](env::PageText page) {
-    hasDocument_ = true;
     if (navigation == navigations_) {
       snapshot_ = std::move(page);
       snapshotNavigation_ = navigation;
