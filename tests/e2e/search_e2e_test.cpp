@@ -4,8 +4,6 @@
 
 #include <QComboBox>
 #include <QEventLoop>
-#include <QWebEngineHistory>
-#include <QWebEngineProfile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -13,6 +11,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <QWebEngineHistory>
+#include <QWebEngineProfile>
 
 #include "e2e_env.h"
 #include "search/engine_table.h"
@@ -64,7 +64,8 @@ struct Window {
   std::string describe() {
     const search::RunState& s = form.driver().state();
     std::string d = "status=" + status(6).toStdString() + " KeywordIndex=" + std::to_string(s.KeywordIndex) +
-                    " PageIndex=" + std::to_string(s.PageIndex) + " PollTicks=" + std::to_string(s.PollTicks) +
+                    " PageIndex=" + std::to_string(s.PageIndex) +
+                    " PollTicks=" + std::to_string(s.PollTicks) +
                     " DocumentReady=" + std::to_string(s.DocumentReady) +
                     " Timer1=" + std::to_string(form.Timer1->isActive()) +
                     " Timer2=" + std::to_string(form.Timer2->isActive()) +

@@ -71,11 +71,13 @@ void WebBrowser::onLoadFinished(bool /*ok*/) {
   hasDocument_ = true;
   const std::uint64_t navigation = navigations_;
   fetchText([this, navigation](env::PageText page) {
-    if (navigation == navigations_) {
-      snapshot_ = std::move(page);
-      snapshotNavigation_ = navigation;
-      snapshotValid_ = true;
-    }
+    // A load that finished before the latest request, but whose text came
+    // back after it, is not that request's page: announcing it would have the
+    // run read the old page in place of the new one.
+    if (navigation != navigations_) return;
+    snapshot_ = std::move(page);
+    snapshotNavigation_ = navigation;
+    snapshotValid_ = true;
     if (OnDocumentComplete) OnDocumentComplete();
   });
 }
