@@ -73,7 +73,9 @@ GbkString resultPage(int seed) {
   return page;
 }
 
-double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double ms(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
 
 }  // namespace
 
@@ -87,7 +89,8 @@ int main() {
     const auto start = Clock::now();
     for (int r = 0; r < rounds; ++r) {
       for (const search::SearchEngine& e : search::engineTable()) {
-        const std::string head = search::composeQueryHead(e, search::EncodeQueryKeyword(encoder, keyword, e.encoding));
+        const std::string head =
+            search::composeQueryHead(e, search::EncodeQueryKeyword(encoder, keyword, e.encoding));
         total += (head + search::composeQueryTail(e, r % 50, search::RequestKind::PageReader)).size();
       }
     }
@@ -113,8 +116,9 @@ int main() {
     times.push_back(ms(Clock::now() - start));
   }
   std::sort(times.begin(), times.end());
-  std::printf("page step (200 KB page, %zu numbers listed, dedup on): median %.2f ms, best %.2f ms, worst %.2f ms\n",
-              window.list.size(), times[times.size() / 2], times.front(), times.back());
+  std::printf(
+      "page step (200 KB page, %zu numbers listed, dedup on): median %.2f ms, best %.2f ms, worst %.2f ms\n",
+      window.list.size(), times[times.size() / 2], times.front(), times.back());
   std::printf("requests issued: %d\n", browser.navigations);
   return 0;
 }
