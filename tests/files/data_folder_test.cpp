@@ -50,11 +50,12 @@ TEST_F(DataFolder, UnwritableProgramFolderFallsBackToAppData) {
     EXPECT_EQ(chooseDataFolder(folder), appData) << folder.toStdString();
   }
   EXPECT_TRUE(QFileInfo(appData).isDir());
-  // And a folder only an unprivileged user cannot write.
+  // And a folder the user running the program cannot write.
   TempDir dir;
   const QString path = dir.qpath();
-  const std::string chosen =
-      testing::runInChild({true, -1}, [&] { return chooseDataFolder(path).toStdString(); });
+  const std::string chosen = testing::runInChild(testing::readOnlyFolder(dir.path()),
+                                                 [&] { return chooseDataFolder(path).toStdString(); });
+  VALO_SKIP_IF_FAULT_NOT_MADE(chosen);
   EXPECT_EQ(QString::fromStdString(chosen), appData);
 }
 

@@ -113,7 +113,7 @@ TEST(KeywordStoreFile, FileThatCannotBeOpenedReportsAndIsKept) {
   ::chmod(dir.file("valofaxbody.ini").c_str(), 0);
   ::chmod(dir.path().c_str(), 0777);
   const QString path = dir.qfile("valofaxbody.ini");
-  const std::string result = runInChild({true, -1}, [&] {
+  const std::string result = runInChild(testing::permissionBitsBind(), [&] {
     KeywordStore store(path);
     std::string out;
     try {
@@ -125,14 +125,16 @@ TEST(KeywordStoreFile, FileThatCannotBeOpenedReportsAndIsKept) {
     // The exit then must not replace the unread file with the default lines.
     return out + (store.saveAtExit("default\r\n") ? "; saved" : "; not saved");
   });
-  EXPECT_EQ(result, "Cannot open file " + dir.file("valofaxbody.ini") + "; not saved");
   ::chmod(dir.file("valofaxbody.ini").c_str(), 0644);
+  VALO_SKIP_IF_FAULT_NOT_MADE(result);
+  EXPECT_EQ(result, "Cannot open file " + dir.file("valofaxbody.ini") + "; not saved");
   EXPECT_EQ(readBytes(dir.file("valofaxbody.ini")), kUserList);
 }
 
 struct SaveFault {
   const char* name;
-  testing::ChildFaults faults;
+  bool readOnlyFolder;
+  long long fileSizeLimit;
 };
 
 // Failure reports name the case rather than dumping its bytes.
@@ -146,18 +148,21 @@ TEST_P(KeywordSaveFault, FailsSilentlyAndKeepsTheOldFile) {
   TempDir dir;
   writeBytes(dir.file("valofaxbody.ini"), kUserList);
   const QString path = dir.qfile("valofaxbody.ini");
-  const std::string result = runInChild(GetParam().faults, [&] {
+  testing::ChildFaults faults = testing::fileSizeLimit(GetParam().fileSizeLimit);
+  if (GetParam().readOnlyFolder) faults.readOnlyFolder = dir.path();
+  const std::string result = runInChild(faults, [&] {
     return SaveKeywords(path, std::string(4000, 'k')) ? std::string("saved") : std::string("failed");
   });
+  VALO_SKIP_IF_FAULT_NOT_MADE(result);
   EXPECT_EQ(result, "failed");
   EXPECT_EQ(readBytes(dir.file("valofaxbody.ini")), kUserList);
   EXPECT_EQ(dir.names(), std::vector<std::string>{"valofaxbody.ini"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, KeywordSaveFault,
-                         ::testing::Values(SaveFault{"ReadOnlyFolder", {true, -1}},
-                                           SaveFault{"DiskFull", {false, 0}},
-                                           SaveFault{"WriteFailsHalfWay", {false, 1000}}),
+                         ::testing::Values(SaveFault{"ReadOnlyFolder", true, -1},
+                                           SaveFault{"DiskFull", false, 0},
+                                           SaveFault{"WriteFailsHalfWay", false, 1000}),
                          [](const ::testing::TestParamInfo<SaveFault>& p) {
                            return std::string(p.param.name);
                          });
@@ -167,8 +172,9 @@ TEST(KeywordStoreFile, SaveIsAtomicOldFileSurvivesFailure) {
   TempDir dir;
   writeBytes(dir.file("valofaxbody.ini"), kUserList);
   const QString path = dir.qfile("valofaxbody.ini");
-  const std::string result = runInChild(
-      {false, 1000}, [&] { return SaveKeywords(path, std::string(5000, 'n')) ? "saved" : "failed"; });
+  const std::string result = runInChild(testing::fileSizeLimit(1000), [&] {
+    return SaveKeywords(path, std::string(5000, 'n')) ? "saved" : "failed";
+  });
   EXPECT_EQ(result, "failed");
   EXPECT_EQ(readBytes(dir.file("valofaxbody.ini")), kUserList);
 }

@@ -148,11 +148,12 @@ TEST(NumberMerge, ReadOnlyTargetFolderKeepsTheOldTarget) {
   writeBytes(dir.file("out.txt"), "old\r\n");
   const QStringList sources{dir.qfile("a.txt")};
   const QString target = dir.qfile("out.txt");
-  const std::string result = runInChild({true, -1}, [&] {
+  const std::string result = runInChild(testing::readOnlyFolder(dir.path()), [&] {
     const MergeOutcome o = MergeNumberLists(sources, target);
     return (o.error ? o.error->message() : std::string("none")) +
            (o.targetWritten ? "; written" : "; not written");
   });
+  VALO_SKIP_IF_FAULT_NOT_MADE(result);
   EXPECT_EQ(result, "Cannot create file " + dir.file("out.txt") + "; not written");
   EXPECT_EQ(readBytes(dir.file("out.txt")), "old\r\n");
 }
@@ -165,7 +166,7 @@ TEST(NumberMerge, DiskFullWhileWritingKeepsTheOldTarget) {
   writeBytes(dir.file("out.txt"), "old\r\n");
   const QStringList sources{dir.qfile("a.txt")};
   const QString target = dir.qfile("out.txt");
-  const std::string result = runInChild({false, 4096}, [&] {
+  const std::string result = runInChild(testing::fileSizeLimit(4096), [&] {
     const MergeOutcome o = MergeNumberLists(sources, target);
     return (o.error ? o.error->message() : std::string("none")) +
            (o.targetWritten ? "; written" : "; not written");

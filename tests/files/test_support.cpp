@@ -2,6 +2,7 @@
 #include "test_support.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -9,7 +10,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -56,7 +59,65 @@ bool fileExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
+namespace {
+
+// Whether the calling process can create a file in `folder`; the probe is
+// removed again.
+bool canCreateIn(const std::string& folder) {
+  const std::string probe = folder + "/.valo-fault-probe-" + std::to_string(::getpid());
+  const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return true;
+}
+
+// In the child: make the faults, or say why they cannot be made here.
+std::string applyFaults(const ChildFaults& faults) {
+  if (faults.fileSizeLimit >= 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{static_cast<rlim_t>(faults.fileSizeLimit), static_cast<rlim_t>(faults.fileSizeLimit)};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::string(kFaultNotMade) + "setrlimit failed";
+  }
+  const bool bound = faults.permissionBitsApply || !faults.readOnlyFolder.empty();
+  if (bound && ::geteuid() == 0) {
+    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
+      return std::string(kFaultNotMade) +
+             "the superuser cannot change to uid 65534 here: " + std::strerror(errno);
+    }
+  }
+  if (!faults.readOnlyFolder.empty() && canCreateIn(faults.readOnlyFolder)) {
+    return std::string(kFaultNotMade) + faults.readOnlyFolder + " stays writable for uid " +
+           std::to_string(::geteuid()) + " (a capability overrides its permission bits)";
+  }
+  return {};
+}
+
+// Takes the write bits off a folder for an ordinary user and puts them back.
+class WriteBitsOff {
+ public:
+  explicit WriteBitsOff(const std::string& folder) {
+    struct stat st {};
+    if (folder.empty() || ::geteuid() == 0 || ::stat(folder.c_str(), &st) != 0) return;
+    folder_ = folder;
+    mode_ = st.st_mode & 07777;
+    ::chmod(folder_.c_str(), mode_ & ~mode_t{0222});
+  }
+  ~WriteBitsOff() {
+    if (!folder_.empty()) ::chmod(folder_.c_str(), mode_);
+  }
+  WriteBitsOff(const WriteBitsOff&) = delete;
+  WriteBitsOff& operator=(const WriteBitsOff&) = delete;
+
+ private:
+  std::string folder_;
+  mode_t mode_ = 0;
+};
+
+}  // namespace
+
 std::string runInChild(const ChildFaults& faults, const std::function<std::string()>& body) {
+  const WriteBitsOff readOnly(faults.readOnlyFolder);
   int fds[2];
   if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
   const pid_t pid = ::fork();
@@ -65,18 +126,8 @@ std::string runInChild(const ChildFaults& faults, const std::function<std::strin
     ::close(fds[0]);
     std::string result;
     try {
-      if (faults.fileSizeLimit >= 0) {
-        ::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{static_cast<rlim_t>(faults.fileSizeLimit),
-                           static_cast<rlim_t>(faults.fileSizeLimit)};
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) throw std::runtime_error("setrlimit failed");
-      }
-      if (faults.dropPrivileges && ::geteuid() == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
-          throw std::runtime_error("cannot drop privileges");
-        }
-      }
-      result = body();
+      result = applyFaults(faults);
+      if (result.empty()) result = body();
     } catch (const std::exception& e) {
       result = std::string("exception: ") + e.what();
     }
