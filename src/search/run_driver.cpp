@@ -170,6 +170,7 @@ void SearchRunDriver::BitBtn1Click() {
   window_.repaintWindow();
   window_.setSearchEnabled(true);
   window_.setStopEnabled(false);
+  window_.searchEnded(state_.FoundCount);
 }
 
 void SearchRunDriver::ProcessResultPage(const env::PageText& page) {

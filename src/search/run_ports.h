@@ -39,6 +39,10 @@ class RunWindow {
   // The modal text-input dialog; nullopt when cancelled.
   virtual std::optional<GbkString> inputQuery(const GbkString& caption, const GbkString& prompt,
                                               const GbkString& initial) = 0;
+
+  // Told once a search has ended and its end step is done, with the count of
+  // numbers it listed; a window hidden in the tray says so there.
+  virtual void searchEnded(std::int32_t /*foundCount*/) {}
 };
 
 // A timer as the run drives it: the owner binds its elapse to the handler.
