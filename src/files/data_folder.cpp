@@ -2,6 +2,7 @@
 #include "files/data_folder.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <string>
 
 namespace valo::files {
 namespace {
@@ -24,16 +24,17 @@ QString withSeparator(QString folder) {
   return folder;
 }
 
-// Permission bits do not tell the whole story (read-only mounts, the
-// superuser, access lists), so the test is an actual file creation.
+// The kernel's own answer for the effective user: it knows read-only mounts,
+// the superuser and access lists, and asking leaves nothing behind in the
+// folder (the look-up runs at every save).
 bool canCreateFileIn(const QString& folder) {
-  const std::string probe =
-      QFile::encodeName(folder).toStdString() + ".valo-write-probe-" + std::to_string(::getpid());
-  const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  ::close(fd);
-  ::unlink(probe.c_str());
-  return true;
+  const std::string path = QFile::encodeName(folder).toStdString();
+  return ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+bool fileExists(const QString& path) {
+  struct stat st {};
+  return ::stat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
 }  // namespace
@@ -49,12 +50,25 @@ QString programFolder() {
   return withSeparator(QDir::cleanPath(dir));
 }
 
+QString userDataFolder() {
+  return withSeparator(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
 QString chooseDataFolder(const QString& programFolderPath) {
   const QString program = withSeparator(programFolderPath);
   if (canCreateFileIn(program)) return program;
-  const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+  const QString appData = userDataFolder();
   QDir().mkpath(appData);
-  return withSeparator(appData);
+  return appData;
+}
+
+QString chooseReadPath(const QString& programFolderPath, const QString& fileName) {
+  const QString program = withSeparator(programFolderPath);
+  const QString written = chooseDataFolder(program) + fileName;
+  for (const QString& candidate : {written, program + fileName, userDataFolder() + fileName}) {
+    if (fileExists(candidate)) return candidate;
+  }
+  return written;
 }
 
 QString dataFolder() {
@@ -72,6 +86,21 @@ QString progressFilePath() {
 
 QString keywordFilePath() {
   return dataFolder() + QLatin1String(kKeywordFileName);
+}
+
+namespace {
+QString readPath(const char* name) {
+  if (!overrideFolder().isEmpty()) return withSeparator(overrideFolder()) + QLatin1String(name);
+  return chooseReadPath(programFolder(), QLatin1String(name));
+}
+}  // namespace
+
+QString progressReadPath() {
+  return readPath(kProgressFileName);
+}
+
+QString keywordReadPath() {
+  return readPath(kKeywordFileName);
 }
 
 }  // namespace valo::files

@@ -1,6 +1,9 @@
-// Where the program keeps its two files: the program folder when it can be
-// written to, otherwise the user's own data folder for this program. Reading
-// and writing follow the same rule, so what one run saves the next run finds.
+// Where the program keeps its files. Writes go to the program folder when it
+// can be written to, otherwise to the user's own data folder for this
+// program. A file is read from where the writes go when it is there, else
+// from the other of the two folders: an installed program still finds files
+// shipped beside it, the user's own copy wins over them, and what one run
+// saves the next run finds.
 #pragma once
 
 #include <QString>
@@ -13,18 +16,29 @@ inline constexpr const char* kKeywordFileName = "valofaxbody.ini";
 // The folder of the running executable, with a trailing separator.
 QString programFolder();
 
-// The rule itself, for a given program folder: that folder when a file can
-// be created in it, otherwise QStandardPaths::AppDataLocation (created when
+// The user's own data folder for this program (QStandardPaths::AppDataLocation),
+// with a trailing separator; not created here.
+QString userDataFolder();
+
+// The write rule, for a given program folder: that folder when the running
+// user may create files in it, otherwise userDataFolder() (created when
 // missing). Always with a trailing separator.
 QString chooseDataFolder(const QString& programFolder);
+
+// The read rule for `fileName`: the first of the write folder, the program
+// folder and the user's data folder that holds the file; the write folder's
+// path when none does.
+QString chooseReadPath(const QString& programFolder, const QString& fileName);
 
 // chooseDataFolder(programFolder()), unless an override is set.
 QString dataFolder();
 
-// Test seam: a non-empty folder replaces the rule; empty removes the override.
+// Test seam: a non-empty folder replaces both rules; empty removes the override.
 void setDataFolderOverride(const QString& folder);
 
-QString progressFilePath();  // dataFolder() + "valofaxscan.ini"
-QString keywordFilePath();   // dataFolder() + "valofaxbody.ini"
+QString progressFilePath();  // dataFolder() + "valofaxscan.ini", where it is written
+QString keywordFilePath();   // dataFolder() + "valofaxbody.ini", where it is written
+QString progressReadPath();  // where "valofaxscan.ini" is read from at start-up
+QString keywordReadPath();   // where "valofaxbody.ini" is read from at start-up
 
 }  // namespace valo::files

@@ -50,12 +50,14 @@ bool SaveKeywords(const QString& path, std::string_view text) {
   return file.open() == 0 && file.write(text) == 0 && file.commit() == 0;
 }
 
-KeywordStore::KeywordStore(QString path, std::size_t capacity)
-    : path_(std::move(path)), capacity_(capacity) {}
+KeywordStore::KeywordStore(QString path, std::size_t capacity) : KeywordStore(path, path, capacity) {}
+
+KeywordStore::KeywordStore(QString readPath, QString writePath, std::size_t capacity)
+    : readPath_(std::move(readPath)), path_(std::move(writePath)), capacity_(capacity) {}
 
 std::optional<GbkString> KeywordStore::load() {
   try {
-    return LoadKeywords(path_, capacity_);
+    return LoadKeywords(readPath_, capacity_);
   } catch (const AppError&) {
     loadFailed_ = true;
     throw;

@@ -36,6 +36,9 @@ bool SaveKeywords(const QString& path, std::string_view text);
 class KeywordStore {
  public:
   explicit KeywordStore(QString path, std::size_t capacity = kKeywordBoxCapacity);
+  // Read from one place and written to another (a read-only program folder's
+  // file, saved into the user's own data folder).
+  KeywordStore(QString readPath, QString writePath, std::size_t capacity = kKeywordBoxCapacity);
 
   // LoadKeywords; an AppError is recorded and rethrown.
   std::optional<GbkString> load();
@@ -43,8 +46,10 @@ class KeywordStore {
   bool saveAtExit(std::string_view text);
   bool loadFailed() const { return loadFailed_; }
   const QString& path() const { return path_; }
+  const QString& readPath() const { return readPath_; }
 
  private:
+  QString readPath_;
   QString path_;
   std::size_t capacity_;
   bool loadFailed_ = false;

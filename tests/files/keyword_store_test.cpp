@@ -197,6 +197,24 @@ TEST(KeywordStoreFile, FailedLoadIsNeverOverwrittenAtExit) {
   EXPECT_EQ(readBytes(dir.file("valofaxbody.ini")), "edited\r\n");
 }
 
+// An installed program reads the list shipped beside it and keeps the user's
+// edits in the user's own folder, never touching the shipped file.
+TEST(KeywordStoreFile, ReadsOnePlaceAndWritesAnother) {
+  TempDir shipped, own;
+  writeBytes(shipped.file("valofaxbody.ini"), kUserList);
+  KeywordStore store(shipped.qfile("valofaxbody.ini"), own.qfile("valofaxbody.ini"));
+  EXPECT_EQ(store.load(), std::optional<GbkString>(kUserList));
+  EXPECT_TRUE(store.saveAtExit("edited\r\n"));
+  EXPECT_EQ(readBytes(own.file("valofaxbody.ini")), "edited\r\n");
+  EXPECT_EQ(readBytes(shipped.file("valofaxbody.ini")), kUserList);
+
+  // A shipped file that cannot be read leaves the user's folder alone too.
+  KeywordStore tooBig(shipped.qfile("valofaxbody.ini"), own.qfile("other.ini"), /*capacity=*/8);
+  EXPECT_THROW(tooBig.load(), AppError);
+  EXPECT_FALSE(tooBig.saveAtExit("default\r\n"));
+  EXPECT_FALSE(testing::fileExists(own.file("other.ini")));
+}
+
 TEST(KeywordStoreFile, SaveKeepsTheFilePermissions) {
   TempDir dir;
   writeBytes(dir.file("valofaxbody.ini"), kUserList);
