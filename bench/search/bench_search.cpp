@@ -102,8 +102,8 @@ int main() {
   Window window;
   for (int i = 0; i < 100000; ++i) window.list.append("020-" + std::to_string(30000000 + i));
   Browser browser;
-  NullTimer t1, t2;
-  search::SearchRunDriver driver(window, browser, t1, t2,
+  NullTimer t1, t2, t3;
+  search::SearchRunDriver driver(window, browser, t1, t2, t3,
                                  {[] { return std::string("192.0.2.1"); }, [] {}, [] {}, [](int) {}});
   driver.state().KeywordIndex = 1;
   driver.state().PageIndex = 1;

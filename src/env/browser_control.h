@@ -16,6 +16,7 @@ struct PageText {
   bool hasBody = true;       // false: the document has no body element
   GbkString text;            // the body's rendered text, lines ended by CR LF
   std::exception_ptr error;  // set when the document or its body could not be read
+  int httpStatus = 0;        // the main frame's HTTP status; 0 when not known
 };
 
 class BrowserControl {

@@ -1,7 +1,11 @@
 // The search run's handlers; see run_driver.h.
 #include "search/run_driver.h"
 
+#include <algorithm>
+
 #include "env/network_check.h"
+#include "search/blocked_page.h"
+#include "search/journaling_sink.h"
 #include "search/next_page_rules.h"
 #include "text/app_error.h"
 
@@ -15,13 +19,28 @@ constexpr int kPanelFound = 5;
 constexpr int kPanelStatus = 6;
 
 constexpr int kGiveUpTicks = 10;
-constexpr int kWatchdogFactor = 15;  // watchdog interval in poll intervals
+// The watchdog's interval in poll intervals: more than the eleven the poll
+// waits through before it reads a page anyway, so it never cuts a page the
+// poll is still waiting for.
+constexpr int kWatchdogFactor = 15;
+static_assert(kWatchdogFactor > kGiveUpTicks + 1);
+
+// A refused page is asked for again after the pause times this, doubled
+// with every refusal in a row, but never longer than half an hour (unless the
+// first wait itself is longer).
+constexpr int kBackoffFactor = 15;
+constexpr std::int64_t kBackoffCapSeconds = 30 * 60;
 
 }  // namespace
 
 SearchRunDriver::SearchRunDriver(RunWindow& window, env::BrowserControl& browser, RunTimer& timer1,
-                                 RunTimer& timer2, RunServices services)
-    : window_(window), browser_(browser), Timer1(timer1), Timer2(timer2), services_(std::move(services)) {}
+                                 RunTimer& timer2, RunTimer& timer3, RunServices services)
+    : window_(window),
+      browser_(browser),
+      Timer1(timer1),
+      Timer2(timer2),
+      Timer3(timer3),
+      services_(std::move(services)) {}
 
 void SearchRunDriver::encodeKeyword(const SearchEngine* engine) {
   state_.QueryText =
@@ -63,10 +82,19 @@ void SearchRunDriver::N2Click() {
   state_.FoundCount = 0;
   window_.clearResultList();
   state_.PageLines.clear();
+  // A new search owes nothing to a refusal of the one before.
+  Timer3.setEnabled(false);
+  backoffWaiting_ = false;
+  refusedAnswers_ = 0;
+  if (services_.startAutosave) services_.startAutosave();
 
   window_.setSearchEnabled(false);
   window_.setStopEnabled(true);
   Timer1.setInterval(window_.intervalSeconds() * services_.millisecondsPerSecond);
+  // The watchdog follows the interval box from the first request on; the
+  // value a previous search left (or the design 60 s) could be shorter than
+  // the first poll tick.
+  Timer2.setInterval(window_.intervalSeconds() * services_.millisecondsPerSecond * kWatchdogFactor);
 
   window_.setStatusText(kPanelKeywordCount, intToStr(window_.keywordLineCount()));
   window_.setStatusText(kPanelFound, intToStr(state_.FoundCount));
@@ -93,7 +121,25 @@ void SearchRunDriver::Button1Click() {
   }
   ++state_.PageIndex;
   window_.setStatusText(kPanelKeyword, intToStr(state_.KeywordIndex));
+  checkpointPosition();
   issueRequest();
+}
+
+// The end step writes the progress file too, with its error box; this write
+// only keeps the position safe between two ends, so it never stops the run.
+void SearchRunDriver::checkpointPosition() {
+  if (!services_.checkpointProgress) return;
+  try {
+    services_.checkpointProgress();
+  } catch (...) {
+  }
+}
+
+void SearchRunDriver::keepResultsOnDisk() {
+  if (!services_.flushAutosave) return;
+  if (const std::optional<GbkString> report = services_.flushAutosave()) {
+    window_.setStatusText(kPanelStatus, *report);
+  }
 }
 
 void SearchRunDriver::issueRequest() {
@@ -108,9 +154,15 @@ void SearchRunDriver::issueRequest() {
     // poll reads it as the next page.
   }
   Timer1.setEnabled(true);
-  // The watchdog restarts with every request, so it only elapses when a
-  // whole watchdog interval has passed without one.
+  restartWatchdog();
+}
+
+// The watchdog restarts with every request, so it only elapses when a whole
+// watchdog interval has passed without one. It is kept at its factor of the
+// poll interval the request goes out with.
+void SearchRunDriver::restartWatchdog() {
   Timer2.setEnabled(false);
+  Timer2.setInterval(Timer1.interval() * kWatchdogFactor);
   Timer2.setEnabled(true);
 }
 
@@ -119,6 +171,16 @@ void SearchRunDriver::Timer1Timer() {
   Timer1.setEnabled(false);
   Timer1.setInterval(window_.intervalSeconds() * services_.millisecondsPerSecond);
   Timer2.setInterval(window_.intervalSeconds() * services_.millisecondsPerSecond * kWatchdogFactor);
+  if (backoffWaiting_) {
+    // Waiting after a refusal, only a page the user brought into the pane
+    // (passing the engine's check) is read; the poll does not give up on it.
+    if (state_.DocumentReady != 0) {
+      readCurrentPage();
+    } else {
+      Timer1.setEnabled(true);
+    }
+    return;
+  }
   if (state_.DocumentReady != 0) {
     state_.PollTicks = 0;
     readCurrentPage();
@@ -160,6 +222,14 @@ void SearchRunDriver::N3Click() {
   window_.setSearchEnabled(true);
   window_.setStopEnabled(false);
   Timer2.setEnabled(false);
+  // No page is on its way while the run waits after a refusal, so nothing
+  // else would end the search: it ends here, as after a page read.
+  if (backoffWaiting_) {
+    Timer3.setEnabled(false);
+    backoffWaiting_ = false;
+    refusedAnswers_ = 0;
+    BitBtn1Click();
+  }
 }
 
 void SearchRunDriver::BitBtn1Click() {
@@ -179,11 +249,19 @@ void SearchRunDriver::ProcessResultPage(const env::PageText& page) {
   // A document without a body is read as an empty page: nothing to harvest,
   // no pager, so the run moves on to the next keyword.
   Memo1.setText(page.hasBody ? page.text : GbkString());
+  const SearchEngine* engine = FindEngine(window_.engineText());
+  const std::vector<std::string_view> lines = Memo1.lines();
+
+  // An engine's refusal is no result page: reading it as an empty one would
+  // skip the rest of the keyword.
+  if (isBlockedPage(page.httpStatus, lines, engine)) {
+    holdAfterRefusal();
+    return;
+  }
+  endRefusalEpisode();
 
   // 2. Next-page detection over every line.
   state_.MorePages = false;
-  const SearchEngine* engine = FindEngine(window_.engineText());
-  const std::vector<std::string_view> lines = Memo1.lines();
   if (engine != nullptr) {
     for (std::string_view line : lines) {
       if (linePassesNextPageRule(engine->service, line)) state_.MorePages = true;
@@ -194,9 +272,14 @@ void SearchRunDriver::ProcessResultPage(const env::PageText& page) {
     state_.PageLines.insert(state_.PageLines.end(), lines.begin(), lines.end());
   }
 
-  // 4. Harvest before the decision.
-  harvest::ExtractFaxNumbers(state_.PageLines, window_.resultSink(), state_.FoundCount);
+  // 4. Harvest before the decision; the page's numbers are on disk before
+  // anything else is asked of the engine.
+  JournalingSink results(window_.resultSink(), services_.autosaveNumber);
+  harvest::ExtractFaxNumbers(state_.PageLines, results, state_.FoundCount);
   state_.PageLines.clear();
+  keepResultsOnDisk();
+
+  bool firstOfKeyword = false;
 
   if (state_.MorePages) {
     // 5. The next page of the same keyword.
@@ -222,9 +305,67 @@ void SearchRunDriver::ProcessResultPage(const env::PageText& page) {
       state_.QueryTail = composeQueryTail(*engine, state_.PageIndex, RequestKind::PageReader);
       state_.QueryText = state_.QueryHead + state_.QueryTail;
     }
+    firstOfKeyword = true;
   }
   ++state_.PageIndex;
   window_.setStatusText(kPanelKeyword, intToStr(state_.KeywordIndex));
+  if (firstOfKeyword) checkpointPosition();
+  issueRequest();
+}
+
+int SearchRunDriver::backoffMilliseconds() const {
+  const std::int64_t second = services_.millisecondsPerSecond;
+  const std::int64_t first = std::int64_t{window_.intervalSeconds()} * kBackoffFactor * second;
+  const std::int64_t cap = std::max(first, kBackoffCapSeconds * second);
+  std::int64_t wait = first;
+  for (int n = 1; n < refusedAnswers_ && wait < cap; ++n) wait *= 2;
+  return static_cast<int>(std::min(wait, cap));
+}
+
+void SearchRunDriver::holdAfterRefusal() {
+  // The watchdog would skip the page; a wait is never cut.
+  Timer2.setEnabled(false);
+  if (state_.StopRequested) {
+    endRefusalEpisode();
+    BitBtn1Click();
+    return;
+  }
+  // From here a completed document is a page the user brought into the pane.
+  state_.DocumentReady = 0;
+  if (!backoffWaiting_) {
+    // An answer to the run's own request; a further refusal the user meets in
+    // the pane while the run waits leaves the wait as it is.
+    ++refusedAnswers_;
+    const int wait = backoffMilliseconds();
+    Timer3.setEnabled(false);
+    Timer3.setInterval(wait);
+    Timer3.setEnabled(true);
+    backoffWaiting_ = true;
+    GbkString text = gbk("搜索引擎要求验证：请在浏览器中完成验证，或等待 ") +
+                     intToStr(wait / services_.millisecondsPerSecond) + gbk(" 秒");
+    if (services_.clockAfter) text += gbk("（") + services_.clockAfter(wait) + gbk("）");
+    text += gbk("后自动重试");
+    window_.setStatusText(kPanelStatus, text);
+    if (refusedAnswers_ == 1) window_.blockedEpisodeBegan(text);
+  }
+  Timer1.setEnabled(true);
+}
+
+void SearchRunDriver::endRefusalEpisode() {
+  if (refusedAnswers_ == 0) return;
+  Timer3.setEnabled(false);
+  backoffWaiting_ = false;
+  refusedAnswers_ = 0;
+  if (!state_.StopRequested) window_.setStatusText(kPanelStatus, gbk("正在搜索..."));
+}
+
+void SearchRunDriver::Timer3Timer() {
+  Timer3.setEnabled(false);
+  if (!backoffWaiting_) return;
+  backoffWaiting_ = false;
+  Timer1.setEnabled(false);
+  window_.setStatusText(kPanelStatus, gbk("搜索引擎要求验证：正在重试..."));
+  // The same address again; the page counter and the keyword stay.
   issueRequest();
 }
 
@@ -233,6 +374,7 @@ void SearchRunDriver::Timer2Timer() {
   // document at all), or its read failed and left the run halted. Skip the
   // page as an empty one, which moves on to the next keyword or ends the run.
   Timer2.setEnabled(false);
+  if (backoffWaiting_) return;
   state_.WatchdogPage = state_.PageIndex;
   Timer1.setEnabled(false);
   ++requestSerial_;

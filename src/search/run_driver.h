@@ -1,6 +1,8 @@
 // The search run: the handlers that start, pace, read, stop and end a
 // search, over the run state. Everything runs on the user-interface thread;
-// handlers raise valo::AppError for the standard error box.
+// handlers raise valo::AppError for the standard error box. Beside the poll
+// (Timer1) and the watchdog (Timer2) a third timer (Timer3) paces the
+// renewed requests of a page an engine refused.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +18,7 @@ namespace valo::search {
 class SearchRunDriver {
  public:
   SearchRunDriver(RunWindow& window, env::BrowserControl& browser, RunTimer& timer1, RunTimer& timer2,
-                  RunServices services);
+                  RunTimer& timer3, RunServices services);
 
   RunState& state() { return state_; }
   const RunState& state() const { return state_; }
@@ -28,6 +30,7 @@ class SearchRunDriver {
   void N3Click();       // Stop
   void BitBtn1Click();  // end of a search
   void Timer2Timer();   // the watchdog
+  void Timer3Timer();   // asks again for a page an engine refused
 
   // Reads one loaded page and moves the run on: next page, next keyword or
   // the end. Throws the page's read error, leaving the run halted.
@@ -35,9 +38,14 @@ class SearchRunDriver {
 
   // Tests of the real browser shorten the interval box's second.
   void setMillisecondsPerSecond(int ms) { services_.millisecondsPerSecond = ms; }
+  RunServices& services() { return services_; }
 
   // True while a page read has been asked of the browser and not yet come.
   bool readPending() const { return readPending_; }
+  // True while the run waits to ask again for a page an engine refused.
+  bool waitingAfterRefusal() const { return backoffWaiting_; }
+  // Refused answers in a row for the current page; 0 outside such an episode.
+  int refusedAnswers() const { return refusedAnswers_; }
 
   TNMURL NMURL1;
   TextLines Memo1;  // the hidden page buffer
@@ -45,16 +53,27 @@ class SearchRunDriver {
  private:
   void readCurrentPage();
   void issueRequest();  // DocumentReady := 0, navigate, Timer1 on, watchdog re-armed
+  void restartWatchdog();
   void encodeKeyword(const SearchEngine* engine);
+  void checkpointPosition();
+  void keepResultsOnDisk();
+  // A refused page: nothing is harvested, the place is kept, and the same
+  // address is asked for again after a wait that doubles with every refusal.
+  void holdAfterRefusal();
+  void endRefusalEpisode();
+  int backoffMilliseconds() const;
 
   RunWindow& window_;
   env::BrowserControl& browser_;
   RunTimer& Timer1;
   RunTimer& Timer2;
+  RunTimer& Timer3;
   RunServices services_;
   RunState state_;
   std::uint64_t requestSerial_ = 0;  // one per navigation, so a late read of an older page is dropped
   bool readPending_ = false;
+  int refusedAnswers_ = 0;
+  bool backoffWaiting_ = false;
 };
 
 // Where a request goes when the engine box names no engine: the run still

@@ -43,6 +43,10 @@ class RunWindow {
   // Told once a search has ended and its end step is done, with the count of
   // numbers it listed; a window hidden in the tray says so there.
   virtual void searchEnded(std::int32_t /*foundCount*/) {}
+  // Told at the first blocked answer of an engine in a row, with the status
+  // text that says when the run asks again; a window hidden in the tray says
+  // so there.
+  virtual void blockedEpisodeBegan(const GbkString& /*statusText*/) {}
 };
 
 // A timer as the run drives it: the owner binds its elapse to the handler.
@@ -60,6 +64,20 @@ struct RunServices {
   std::function<void()> clearBrowserData;       // the clean-up window's button
   std::function<void()> saveProgress;           // writes the progress file; throws on failure
   std::function<void(int milliseconds)> pause;  // blocks the user-interface thread
+  // Writes the progress file when a keyword's first request goes out, so that
+  // after a crash it names the keyword that was being searched. May throw; the
+  // run goes on regardless.
+  std::function<void()> checkpointProgress{};
+  // Keeps every search's numbers on disk as they are listed: a new search, a
+  // number just listed, and everything so far onto the disk (done before the
+  // next request goes out), returning a failure's status text once. None of
+  // them throws.
+  std::function<void()> startAutosave{};
+  std::function<void(const GbkString& number)> autosaveNumber{};
+  std::function<std::optional<GbkString>()> flushAutosave{};
+  // The local time of day ("14:05:30") that lies `milliseconds` ahead, for
+  // the notice of when a refused page is asked for again.
+  std::function<GbkString(int milliseconds)> clockAfter{};
   // Length of one second of the interval box; tests of the real browser
   // shorten it so a walk over many pages stays quick.
   int millisecondsPerSecond = 1000;

@@ -15,6 +15,7 @@
 #include <QWebEngineProfile>
 
 #include "e2e_env.h"
+#include "e2e_window.h"
 #include "search/engine_table.h"
 #include "search/query_encoding.h"
 #include "text/gbk.h"
@@ -31,54 +32,6 @@ using namespace valo::testing;
 namespace dialogs = valo::ui::dialogs;
 
 namespace {
-
-// The main window with its clean-up window, set up to search quickly.
-struct Window {
-  ui::TForm1 form;
-  ui::WebEngineDataStore store{form.WebBrowser1};
-  ui::Tdelform delform{store};
-
-  Window() {
-    form.delform = &delform;
-    form.localAddress = [] { return std::string("192.0.2.10"); };
-    form.pauseMs = [](int) {};
-    form.driver().setMillisecondsPerSecond(250);
-    form.SpinEdit1->setValue(1);
-    form.show();  // a hidden browser loads, but Chromium paces hidden pages slowly
-  }
-  QString status(int panel) const { return form.StatusBar1->panelText(panel); }
-  bool waitForEnd(int ms = 60000) {
-    // A real event loop: the browser's own work runs on this thread too, and
-    // polling with sleeps in between slows every page load down.
-    QEventLoop loop;
-    QTimer poll;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-      if (status(6) == QStringLiteral("搜索已经结束！")) loop.quit();
-    });
-    poll.start(20);
-    loop.exec();
-    return status(6) == QStringLiteral("搜索已经结束！");
-  }
-  // What a failed wait shows: the run's state and the dialogs seen.
-  std::string describe() {
-    const search::RunState& s = form.driver().state();
-    std::string d = "status=" + status(6).toStdString() + " KeywordIndex=" + std::to_string(s.KeywordIndex) +
-                    " PageIndex=" + std::to_string(s.PageIndex) +
-                    " PollTicks=" + std::to_string(s.PollTicks) +
-                    " DocumentReady=" + std::to_string(s.DocumentReady) +
-                    " Timer1=" + std::to_string(form.Timer1->isActive()) +
-                    " Timer2=" + std::to_string(form.Timer2->isActive()) +
-                    " readPending=" + std::to_string(form.driver().readPending()) +
-                    " requests=" + std::to_string(gEngine->requests().size());
-    for (const auto& shown : dialogs::shownDialogs()) d += " dialog:" + shown.text.toStdString();
-    return d;
-  }
-  void search(const char* startLine = "0") {
-    dialogs::queueAnswer(QString::fromLatin1(startLine));
-    form.SpeedButton2->click();
-  }
-};
 
 const char* const kKeywords[] = {"深圳 机械 传真:", "上海 食品 FAX:"};
 
@@ -141,8 +94,8 @@ TEST_P(EngineWalk, TwoKeywordsTwoPagesEach) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllEngines, EngineWalk, ::testing::Range(0, 10),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                           std::string name(search::engineTable()[static_cast<std::size_t>(info.param)].name);
+                         [](const ::testing::TestParamInfo<int>& p) {
+                           std::string name(search::engineTable()[static_cast<std::size_t>(p.param)].name);
                            std::string out;
                            for (char c : name) {
                              if (std::isalnum(static_cast<unsigned char>(c))) out += c;
@@ -154,7 +107,7 @@ TEST(SearchEndToEnd, PagesWithoutBodyOrWithErrorsMoveOnToTheNextKeyword) {
   Window w;
   w.form.Memo2->setPlainText(QStringLiteral("一\n二\n三\n四\n"));
   gEngine->clearRequests();
-  gEngine->queueModes({PageMode::NoBody, PageMode::Error500, PageMode::Captcha, PageMode::NoPager});
+  gEngine->queueModes({PageMode::NoBody, PageMode::Error500, PageMode::Error404, PageMode::NoPager});
   w.search();
   ASSERT_TRUE(w.waitForEnd());
   EXPECT_EQ(gEngine->requests().size(), 4);

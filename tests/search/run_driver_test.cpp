@@ -3,66 +3,14 @@
 // pacing, Stop, the halted state and the watchdog.
 #include <gtest/gtest.h>
 
-#include "run_fakes.h"
-#include "search/run_driver.h"
-#include "text/app_error.h"
+#include "run_harness.h"
 
 using namespace valo;
 using namespace valo::search;
-using valo::testing::FakeBrowser;
-using valo::testing::FakeClock;
-using valo::testing::FakeTimer;
-using valo::testing::FakeWindow;
+using valo::testing::page;
+using valo::testing::SearchHarness;
 
 namespace {
-
-// A result page in GBK with CR LF line ends.
-env::PageText page(std::initializer_list<const char*> utf8Lines) {
-  env::PageText p;
-  for (const char* l : utf8Lines) p.text += gbk(l) + "\r\n";
-  return p;
-}
-
-struct SearchHarness {
-  FakeClock clock;
-  FakeTimer timer1{clock, 8000};
-  FakeTimer timer2{clock, 60000};
-  FakeBrowser browser{clock};
-  FakeWindow window;
-  std::string localAddress = "192.0.2.10";
-  int progressSaves = 0;
-  bool failSave = false;
-  std::vector<int> pauses;
-  int cleanups = 0;
-  SearchRunDriver driver{window, browser, timer1, timer2,
-                         RunServices{[this] { return localAddress; }, [this] { ++cleanups; },
-                                     [this] {
-                                       if (failSave) throw AppError("Disk full");
-                                       ++progressSaves;
-                                     },
-                                     [this](int ms) { pauses.push_back(ms); }}};
-  std::vector<std::string> errors;  // what the standard error box would show
-
-  SearchHarness() {
-    clock.timers = {&timer1, &timer2};
-    timer1.onElapsed = [this] { guarded([this] { driver.Timer1Timer(); }); };
-    timer2.onElapsed = [this] { guarded([this] { driver.Timer2Timer(); }); };
-    browser.OnDocumentComplete = [this] { driver.WebBrowser1DocumentComplete(); };
-    window.Memo2.setText(gbk("深圳 机械 传真:\r\n上海 食品 FAX:\r\n"));
-  }
-  void guarded(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const AppError& e) {
-      errors.push_back(e.message());
-    }
-  }
-  void search(const char* startLine = "0") {
-    window.nextAnswer = GbkString(startLine);
-    guarded([this] { driver.N2Click(); });
-  }
-  RunState& s() { return driver.state(); }
-};
 
 const char* kBaiduPager = "<上一页 1 2 3 下一页>";
 
@@ -336,18 +284,24 @@ TEST(RunDriver, WatchdogRevivesAHaltedRun) {
   EXPECT_EQ(r.window.results.list.size(), 1u);
 }
 
+// The watchdog elapses pause x 15 s after a request that never produced a
+// document (ticks without one wait without limit).
 TEST(RunDriver, WatchdogRevivesAPageThatNeverArrives) {
-  SearchHarness r;
-  r.browser.commits = false;  // no document at all: ticks wait without limit
-  r.search();
-  r.clock.advance(59000);
-  EXPECT_EQ(r.browser.requests.size(), 1u);
-  EXPECT_TRUE(r.timer1.enabled());
-  r.clock.advance(1000);
-  EXPECT_EQ(r.browser.requests.size(), 2u);  // the second keyword
-  r.clock.advance(60000);
-  EXPECT_EQ(r.window.status(6), "搜索已经结束！");
-  EXPECT_EQ(r.progressSaves, 1);
+  for (const int pause : {1, 8, 100}) {
+    SCOPED_TRACE(pause);
+    SearchHarness r;
+    r.window.interval = pause;
+    r.browser.commits = false;
+    r.search();
+    r.clock.advance(pause * 15000 - 1);
+    EXPECT_EQ(r.browser.requests.size(), 1u);
+    EXPECT_TRUE(r.timer1.enabled());
+    r.clock.advance(1);
+    EXPECT_EQ(r.browser.requests.size(), 2u);  // the second keyword
+    r.clock.advance(pause * 15000);
+    EXPECT_EQ(r.window.status(6), "搜索已经结束！");
+    EXPECT_EQ(r.progressSaves, 1);
+  }
 }
 
 TEST(RunDriver, NavigationErrorsAreSwallowed) {

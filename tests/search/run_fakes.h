@@ -80,15 +80,19 @@ class FakeBrowser : public env::BrowserControl {
   explicit FakeBrowser(FakeClock& clock) : clock_(clock) {}
 
   std::vector<std::string> requests;
+  std::vector<long long> requestTimes;  // the clock at each request
   std::function<env::PageText(const std::string& address)> pageFor;
-  bool completes = true;    // raise document-complete for each page
-  bool commits = true;      // a navigation produces a document at all
-  bool asyncReads = false;  // hold reads until deliverReads()
+  std::function<void()> onNavigate;  // runs first in every Navigate call
+  bool completes = true;             // raise document-complete for each page
+  bool commits = true;               // a navigation produces a document at all
+  bool asyncReads = false;           // hold reads until deliverReads()
   bool throwOnNavigate = false;
   std::deque<std::function<void()>> heldReads;
 
   void Navigate(const std::string& address) override {
+    if (onNavigate) onNavigate();
     requests.push_back(address);
+    requestTimes.push_back(clock_.now);
     if (throwOnNavigate) throw std::runtime_error("navigation refused");
     if (!commits) return;
     hasDocument_ = true;
@@ -102,6 +106,13 @@ class FakeBrowser : public env::BrowserControl {
     } else {
       done(current_);
     }
+  }
+  // The user follows a link or sends a form in the browser pane: a page the
+  // run did not ask for completes.
+  void showInPane(env::PageText page) {
+    hasDocument_ = true;
+    current_ = std::move(page);
+    if (OnDocumentComplete) OnDocumentComplete();
   }
   void deliverReads() {
     while (!heldReads.empty()) {
@@ -142,12 +153,18 @@ class FakeWindow : public search::RunWindow {
   GbkString askedCaption, askedPrompt, askedInitial;
   int prompts = 0;
   int resultClears = 0;
+  std::vector<GbkString> statusLog;  // every text panel 6 was given
+  std::vector<GbkString> blockedNotices;
+  std::vector<std::int32_t> endings;
 
   int keywordLineCount() override { return Memo2.count(); }
   GbkString keywordLine(int i) override { return GbkString(Memo2.line(i)); }
   GbkString engineText() override { return engine; }
   std::int32_t intervalSeconds() override { return interval; }
-  void setStatusText(int panel, const GbkString& text) override { panels[panel] = text; }
+  void setStatusText(int panel, const GbkString& text) override {
+    panels[panel] = text;
+    if (panel == 6) statusLog.push_back(text);
+  }
   void setSearchEnabled(bool e) override { searchEnabled = e; }
   void setStopEnabled(bool e) override { stopEnabled = e; }
   void repaintWindow() override {}
@@ -165,6 +182,8 @@ class FakeWindow : public search::RunWindow {
     askedInitial = i;
     return nextAnswer;
   }
+  void searchEnded(std::int32_t found) override { endings.push_back(found); }
+  void blockedEpisodeBegan(const GbkString& text) override { blockedNotices.push_back(text); }
   std::string status(int panel) { return utf8FromGbk(panels[panel]); }
 };
 

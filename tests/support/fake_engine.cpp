@@ -33,6 +33,7 @@ QString div(const QString& text) {
 
 QByteArray response(int status, const QByteArray& type, const QByteArray& body) {
   QByteArray r = "HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Error") + "\r\n";
+  if (status == 429) r += "Retry-After: 60\r\n";
   r += "Content-Type: " + type + "\r\n";
   r += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
   r += "Cache-Control: no-store\r\nConnection: close\r\n\r\n";
@@ -40,6 +41,28 @@ QByteArray response(int status, const QByteArray& type, const QByteArray& body) 
 }
 
 }  // namespace
+
+std::optional<PageMode> pageModeNamed(const QString& name) {
+  static const QHash<QString, PageMode> modes = {
+      {QStringLiteral("Pager"), PageMode::Pager},
+      {QStringLiteral("NoPager"), PageMode::NoPager},
+      {QStringLiteral("Error500"), PageMode::Error500},
+      {QStringLiteral("Error404"), PageMode::Error404},
+      {QStringLiteral("Empty"), PageMode::Empty},
+      {QStringLiteral("Huge"), PageMode::Huge},
+      {QStringLiteral("Junk"), PageMode::Junk},
+      {QStringLiteral("WrongEncoding"), PageMode::WrongEncoding},
+      {QStringLiteral("Captcha"), PageMode::Captcha},
+      {QStringLiteral("Refused429"), PageMode::Refused429},
+      {QStringLiteral("Forbidden403"), PageMode::Forbidden403},
+      {QStringLiteral("Unavailable503"), PageMode::Unavailable503},
+      {QStringLiteral("NoBody"), PageMode::NoBody},
+      {QStringLiteral("Hang"), PageMode::Hang},
+  };
+  const auto found = modes.constFind(name);
+  if (found == modes.constEnd()) return std::nullopt;
+  return *found;
+}
 
 RecordedRequest parseEngineAddress(const QByteArray& url) {
   RecordedRequest r;
@@ -146,6 +169,17 @@ void FakeEngine::answer(QTcpSocket* socket, const QByteArray& request) {
     socket->disconnectFromHost();
     return;
   }
+  if (const qsizetype at = url.indexOf("/verify?return="); at >= 0 && url.indexOf('/', 7) == at) {
+    // The verification form was sent: back to the refused address.
+    QByteArray value = url.mid(at + 15);
+    value.truncate(value.indexOf('&') < 0 ? value.size() : value.indexOf('&'));
+    const QByteArray back = QByteArray::fromPercentEncoding(value.replace('+', ' '));
+    QByteArray r = "HTTP/1.1 302 Found\r\nLocation: " + back +
+                   "\r\nContent-Length: 0\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n";
+    socket->write(r);
+    socket->disconnectFromHost();
+    return;
+  }
   RecordedRequest r = parseEngineAddress(url);
   PageMode mode = PageMode::NoPager;
   if (!modes_.empty()) {
@@ -199,10 +233,27 @@ void FakeEngine::answer(QTcpSocket* socket, const QByteArray& request) {
                            .replace("charset=utf-8", "charset=gbk"));
       break;
     case PageMode::Captcha:
-      reply = response(
-          200, "text/html; charset=gbk",
-          page(engine, div(QStringLiteral("请输入验证码以继续访问")) +
-                           QStringLiteral("<form><input name=\"code\"><img alt=\"验证码\"></form>")));
+    case PageMode::Refused429: {
+      // The form goes back through this engine's own host, as a real check does.
+      const qsizetype pathAt = url.indexOf('/', 7);
+      const QByteArray host = url.left(pathAt < 0 ? url.size() : pathAt);
+      const QString form =
+          QStringLiteral(
+              "<form id=\"check\" method=\"get\" action=\"%1/verify\">"
+              "<input type=\"hidden\" name=\"return\" value=\"%2\">"
+              "<input name=\"code\"><img alt=\"验证码\"><input type=\"submit\" value=\"提交\">"
+              "</form>")
+              .arg(QString::fromLatin1(host), escaped(QString::fromLatin1(url)));
+      reply = response(mode == PageMode::Captcha ? 200 : 429, "text/html; charset=gbk",
+                       page(engine, div(QStringLiteral("请输入验证码以继续访问")) + form));
+      break;
+    }
+    case PageMode::Forbidden403:
+      reply = response(403, "text/html; charset=gbk", page(engine, div(QStringLiteral("Forbidden"))));
+      break;
+    case PageMode::Unavailable503:
+      reply =
+          response(503, "text/html; charset=gbk", page(engine, div(QStringLiteral("Service Unavailable"))));
       break;
     case PageMode::NoBody:
       reply = response(200, "application/xml", "<?xml version=\"1.0\"?><result>no body here</result>");
@@ -211,10 +262,12 @@ void FakeEngine::answer(QTcpSocket* socket, const QByteArray& request) {
       requests_.append(r);
       ++served_;
       hanging_.append(socket);
+      emit requestRecorded(r);
       return;
   }
   requests_.append(r);
   ++served_;
+  emit requestRecorded(r);
   socket->write(reply);
   socket->disconnectFromHost();
 }

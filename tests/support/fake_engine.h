@@ -1,9 +1,11 @@
 // A fake search engine for tests and the demo: an HTTP server on loopback
 // that answers the query addresses of all ten engines with GBK result pages
 // carrying fax lines and each engine's pager, reached by the browser as its
-// HTTP proxy. It can be told to omit the pager, fail, hang, or send pages
-// that are empty, huge, binary, in the wrong encoding or without a body, and
-// it records every request.
+// HTTP proxy. It can be told to omit the pager, fail, hang, refuse the client
+// as engines do when asked too often, or send pages that are empty, huge,
+// binary, in the wrong encoding or without a body, and it records every
+// request. Its verification pages carry a form that, once sent, sends the
+// browser back to the address that was refused, as engines do.
 #pragma once
 
 #include <QByteArray>
@@ -18,18 +20,25 @@
 namespace valo::testing {
 
 enum class PageMode {
-  Pager,          // fax line and the engine's next-page pager
-  NoPager,        // fax line only: the keyword's last page
-  Error500,       // HTTP 500 with a short page
-  Error404,       // HTTP 404 with a short page
-  Empty,          // 200 with an empty body
-  Huge,           // a 5 MB page of text with a fax line and no pager
-  Junk,           // 200 with binary bytes
-  WrongEncoding,  // UTF-8 bytes labelled as GBK
-  Captcha,        // a captcha-like page: no fax line, no pager
-  NoBody,         // an XML document, which has no body element
-  Hang,           // accepts the request and never answers
+  Pager,           // fax line and the engine's next-page pager
+  NoPager,         // fax line only: the keyword's last page
+  Error500,        // HTTP 500 with a short page
+  Error404,        // HTTP 404 with a short page
+  Empty,           // 200 with an empty body
+  Huge,            // a 5 MB page of text with a fax line and no pager
+  Junk,            // 200 with binary bytes
+  WrongEncoding,   // UTF-8 bytes labelled as GBK
+  Captcha,         // 200 with a verification page: no fax line, no pager
+  Refused429,      // HTTP 429 with a verification page
+  Forbidden403,    // HTTP 403 with a short page
+  Unavailable503,  // HTTP 503 with a short page
+  NoBody,          // an XML document, which has no body element
+  Hang,            // accepts the request and never answers
 };
+
+// The mode named as in the enumeration ("Pager", "Refused429", ...); nullopt
+// for an unknown name.
+std::optional<PageMode> pageModeNamed(const QString& name);
 
 struct RecordedRequest {
   QByteArray url;         // absolute address as the browser asked for it
@@ -42,6 +51,10 @@ struct RecordedRequest {
 
 class FakeEngine : public QTcpServer {
   Q_OBJECT
+ signals:
+  // Every recorded request, as it is recorded (before it is answered).
+  void requestRecorded(const valo::testing::RecordedRequest& request);
+
  public:
   explicit FakeEngine(QObject* parent = nullptr);
   ~FakeEngine() override;

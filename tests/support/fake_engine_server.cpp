@@ -1,5 +1,13 @@
-// The fake search engine as a program of its own, for the demo: serves two
-// result pages for every keyword of every engine on the given port.
+// The fake search engine as a program of its own, for the demo and for tests
+// that drive the real program from outside: serves two result pages for every
+// keyword of every engine on the given port (0: any free port), or first the
+// pages named on the command line, in order.
+//
+//   fake_engine_server [PORT [MODE,MODE,...]]     e.g. 0 Pager,NoPager,Hang
+//
+// Prints "fake search engine on 127.0.0.1:PORT", then one line per recorded
+// request: its number (from 1), its address and the fax number its page
+// carries ("-" for none).
 #include <QCoreApplication>
 #include <QTextStream>
 
@@ -7,17 +15,29 @@
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  const quint16 port = argc > 1 ? static_cast<quint16>(QByteArray(argv[1]).toUShort()) : 8765;
+  const QStringList args = QCoreApplication::arguments();
+  const quint16 port = args.size() > 1 ? args[1].toUShort() : 8765;
   valo::testing::FakeEngine engine;
+  if (args.size() > 2) {
+    for (const QString& name : args[2].split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+      const std::optional<valo::testing::PageMode> mode = valo::testing::pageModeNamed(name);
+      if (!mode) {
+        QTextStream(stderr) << "unknown page mode " << name << "\n";
+        return 2;
+      }
+      engine.queueModes({*mode});
+    }
+  }
   if (!engine.start(port)) {
     QTextStream(stderr) << "cannot listen on 127.0.0.1:" << port << "\n";
     return 1;
   }
-  QObject::connect(&engine, &QTcpServer::newConnection, [&engine] {
-    if (!engine.requests().isEmpty()) {
-      QTextStream(stdout) << engine.requests().constLast().url << "\n";
-    }
-  });
-  QTextStream(stdout) << "fake search engine on 127.0.0.1:" << engine.port() << "\n";
+  QTextStream out(stdout);
+  out << "fake search engine on 127.0.0.1:" << engine.port() << Qt::endl;
+  QObject::connect(&engine, &valo::testing::FakeEngine::requestRecorded, &engine,
+                   [&](const valo::testing::RecordedRequest& r) {
+                     out << engine.requests().size() << ' ' << r.url << ' '
+                         << (r.fax.isEmpty() ? QByteArray("-") : r.fax) << Qt::endl;
+                   });
   return QCoreApplication::exec();
 }

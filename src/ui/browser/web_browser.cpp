@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QUrl>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -26,6 +27,13 @@ WebBrowser::WebBrowser(QWidget* parent) : QWebEngineView(parent) {
   // Result pages must never come from a cache; see WebEngineDataStore.
   page()->profile()->setHttpCacheType(QWebEngineProfile::NoCache);
   connect(this, &QWebEngineView::loadFinished, this, &WebBrowser::onLoadFinished);
+  connect(page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+    if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+      httpStatus_ = 0;
+    } else {
+      httpStatus_ = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain ? info.errorCode() : 0;
+    }
+  });
 }
 
 void WebBrowser::Navigate(const std::string& address) {
@@ -63,7 +71,11 @@ void WebBrowser::fetchText(std::function<void(env::PageText)> done) {
                           if (!self) return;
                           // This callback does not come through the event
                           // dispatch, so its errors are caught here.
-                          guarded([&] { done(pageFromScriptResult(result)); });
+                          guarded([&] {
+                            env::PageText text = pageFromScriptResult(result);
+                            text.httpStatus = self->httpStatus_;
+                            done(std::move(text));
+                          });
                         });
 }
 

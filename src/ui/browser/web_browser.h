@@ -31,6 +31,10 @@ class WebBrowser : public QWebEngineView, public env::BrowserControl {
 
   std::uint64_t navigations_ = 0;  // one per Navigate call
   bool hasDocument_ = false;
+  // The main frame's HTTP status of the last load that ended; 0 while a load
+  // runs or when the load had no HTTP answer. The browser reports it just
+  // after the load's end, before the page's text comes back.
+  int httpStatus_ = 0;
   // The text of the last completed page and the navigation it belongs to.
   bool snapshotValid_ = false;
   std::uint64_t snapshotNavigation_ = 0;

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -66,7 +67,8 @@ TForm1::TForm1(QWidget* parent)
     : QWidget(parent),
       localAddress([] { return env::GetLocalIPAddress(); }),
       pauseMs([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }),
-      keywordStore_(files::keywordFilePath()) {
+      keywordStore_(files::keywordReadPath(), files::keywordFilePath()),
+      autosave_([] { return files::dataFolder(); }, [] { return QDateTime::currentDateTime(); }) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(productCaption() + QStringLiteral("  ") + contactLine());
   setWindowIcon(programIcon());
@@ -148,19 +150,31 @@ TForm1::TForm1(QWidget* parent)
   Timer2 = new QTimer(this);
   Timer2->setObjectName(QStringLiteral("Timer2"));
   Timer2->setInterval(60000);
+  Timer3 = new QTimer(this);
+  Timer3->setObjectName(QStringLiteral("Timer3"));
   connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
   connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
+  connect(Timer3, &QTimer::timeout, this, &TForm1::Timer3Timer);
   timer1Port_ = std::make_unique<QtRunTimer>(Timer1);
   timer2Port_ = std::make_unique<QtRunTimer>(Timer2);
+  timer3Port_ = std::make_unique<QtRunTimer>(Timer3);
 
   driver_ = std::make_unique<search::SearchRunDriver>(
-      *this, *WebBrowser1, *timer1Port_, *timer2Port_,
+      *this, *WebBrowser1, *timer1Port_, *timer2Port_, *timer3Port_,
       search::RunServices{[this] { return localAddress(); },
                           [this] {
                             if (delform != nullptr) delform->SpeedButton4->click();
                           },
                           [this] { files::SaveProgress(files::progressFilePath(), progressValues()); },
                           [this](int ms) { pauseMs(ms); }});
+  search::RunServices& services = driver_->services();
+  services.checkpointProgress = [this] { files::SaveProgress(files::progressFilePath(), progressValues()); };
+  services.startAutosave = [this] { autosave_.begin(); };
+  services.autosaveNumber = [this](const GbkString& number) { autosave_.add(number); };
+  services.flushAutosave = [this] { return autosave_.flush(); };
+  services.clockAfter = [](int ms) {
+    return toGbk(QTime::currentTime().addMSecs(ms).toString(QStringLiteral("HH:mm:ss")));
+  };
   WebBrowser1->OnDocumentComplete = [this] { WebBrowser1DocumentComplete(); };
 
   QStringList defaults;
@@ -286,7 +300,7 @@ void TForm1::FormCreate() {
   // Minimising goes to the tray: see changeEvent.
   try {
     if (std::optional<GbkString> text = keywordStore_.load()) setKeywordText(*text);
-    files::LoadProgress(files::progressFilePath(), *this);
+    files::LoadProgress(files::progressReadPath(), *this);
   } catch (...) {
     showStandardError(std::current_exception());
   }
@@ -457,6 +471,9 @@ void TForm1::Timer1Timer() {
 }
 void TForm1::Timer2Timer() {
   driver_->Timer2Timer();
+}
+void TForm1::Timer3Timer() {
+  driver_->Timer3Timer();
 }
 void TForm1::WebBrowser1DocumentComplete() {
   driver_->WebBrowser1DocumentComplete();

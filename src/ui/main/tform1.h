@@ -11,6 +11,7 @@
 
 #include "files/keyword_store.h"
 #include "files/progress_file.h"
+#include "files/result_autosave.h"
 #include "search/run_driver.h"
 #include "ui/main/qt_run_timer.h"
 
@@ -72,13 +73,15 @@ class TForm1 : public QWidget,
   PanelStatusBar* StatusBar1;
   QWidget* Memo1;  // hidden page buffer; its text is the run's buffer
   QPushButton *Button1, *BitBtn1;
-  QTimer *Timer1, *Timer2;
+  QTimer *Timer1, *Timer2, *Timer3;
   QMenu* PopupMenu1;
   QAction *N17, *N18, *N19, *N20, *N21, *N22, *N23;
   TantTaskbarIcon* antTaskbarIcon1;
 
   ResultListModel& results() { return *results_; }
   const files::KeywordStore& keywordStore() const { return keywordStore_; }
+  // Where the current search's numbers are kept on disk; empty before its first.
+  QString autosavePath() const { return autosave_.path(); }
 
   // The keyword box's whole text as GBK with CR LF line ends, and back.
   GbkString keywordText() const;
@@ -123,6 +126,7 @@ class TForm1 : public QWidget,
   void BitBtn1Click();
   void Timer1Timer();
   void Timer2Timer();
+  void Timer3Timer();  // asks again for a page an engine refused
   void WebBrowser1DocumentComplete();
   void N5Click();             // Save the result list
   void SpeedButton8Click();   // Progress
@@ -150,9 +154,10 @@ class TForm1 : public QWidget,
   const TextLines& keywordLines();
 
   std::unique_ptr<ResultListModel> results_;
-  std::unique_ptr<QtRunTimer> timer1Port_, timer2Port_;
+  std::unique_ptr<QtRunTimer> timer1Port_, timer2Port_, timer3Port_;
   std::unique_ptr<search::SearchRunDriver> driver_;
   files::KeywordStore keywordStore_;
+  files::ResultAutosave autosave_;
   TextLines keywordCache_;
   bool keywordCacheValid_ = false;
   QString mergeSourcesDir_, mergeTargetName_, saveResultName_;

@@ -1,0 +1,76 @@
+// The blocked-page decision; see blocked_page.h.
+#include "search/blocked_page.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "harvest/char_boundary.h"
+#include "harvest/fax_extractor.h"
+#include "search/next_page_rules.h"
+#include "text/gbk.h"
+
+namespace valo::search {
+namespace {
+
+// What the engines write on their check pages (Baidu's "百度安全验证", Sogou's
+// and 360's "请输入验证码", Google's "unusual traffic from your computer
+// network", and the human checks and rate notices of the others).
+constexpr std::array kChineseRequests = {
+    "验证码", "安全验证", "人机验证", "访问过于频繁", "访问频率过高", "异常流量", "拖动滑块", "请完成验证",
+};
+constexpr std::array kLatinRequests = {
+    "unusual traffic",
+    "are not a robot",
+    "captcha",
+    "too many requests",
+};
+
+const std::vector<GbkString>& chineseRequests() {
+  static const std::vector<GbkString> texts = [] {
+    std::vector<GbkString> out;
+    for (const char* t : kChineseRequests) out.push_back(gbk(t));
+    return out;
+  }();
+  return texts;
+}
+
+std::string asciiLower(std::string_view s) {
+  std::string out(s);
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
+  return out;
+}
+
+}  // namespace
+
+bool isRefusalStatus(int httpStatus) {
+  return httpStatus == 403 || httpStatus == 429 || httpStatus == 503;
+}
+
+bool holdsVerificationRequest(std::string_view gbkLine) {
+  for (const GbkString& text : chineseRequests()) {
+    if (harvest::findAtCharBoundary(gbkLine, text) != std::string_view::npos) return true;
+  }
+  // Lowering also changes trail bytes of double-byte characters, but never a
+  // lead byte, so the character boundaries, and the search at them, stay exact.
+  const std::string lowered = asciiLower(gbkLine);
+  for (const char* text : kLatinRequests) {
+    if (harvest::findAtCharBoundary(lowered, text) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
+bool isBlockedPage(int httpStatus, std::span<const std::string_view> lines, const SearchEngine* engine) {
+  const bool refused =
+      isRefusalStatus(httpStatus) || std::any_of(lines.begin(), lines.end(), holdsVerificationRequest);
+  if (!refused) return false;
+  for (std::string_view line : lines) {
+    if (engine != nullptr && linePassesNextPageRule(engine->service, line)) return false;
+    if (harvest::extractCandidate(line)) return false;
+  }
+  return true;
+}
+
+}  // namespace valo::search

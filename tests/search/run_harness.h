@@ -1,0 +1,72 @@
+// A search run over the fakes, as the run's tests drive it: the clock, the
+// three timers bound to their handlers, a scripted browser, a window and the
+// services, with what the standard error box would have shown.
+#pragma once
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "run_fakes.h"
+#include "search/run_driver.h"
+#include "text/app_error.h"
+
+namespace valo::testing {
+
+// A result page in GBK with CR LF line ends.
+inline env::PageText page(std::initializer_list<const char*> utf8Lines, int httpStatus = 200) {
+  env::PageText p;
+  for (const char* l : utf8Lines) p.text += gbk(l) + "\r\n";
+  p.httpStatus = httpStatus;
+  return p;
+}
+
+struct SearchHarness {
+  FakeClock clock;
+  FakeTimer timer1{clock, 8000};
+  FakeTimer timer2{clock, 60000};
+  FakeTimer timer3{clock, 0};
+  FakeBrowser browser{clock};
+  FakeWindow window;
+  std::string localAddress = "192.0.2.10";
+  int progressSaves = 0;
+  bool failSave = false;
+  std::vector<int> pauses;
+  int cleanups = 0;
+  search::SearchRunDriver driver{window,
+                                 browser,
+                                 timer1,
+                                 timer2,
+                                 timer3,
+                                 search::RunServices{[this] { return localAddress; }, [this] { ++cleanups; },
+                                                     [this] {
+                                                       if (failSave) throw AppError("Disk full");
+                                                       ++progressSaves;
+                                                     },
+                                                     [this](int ms) { pauses.push_back(ms); }}};
+  std::vector<std::string> errors;  // what the standard error box would show
+
+  SearchHarness() {
+    clock.timers = {&timer1, &timer2, &timer3};
+    timer1.onElapsed = [this] { guarded([this] { driver.Timer1Timer(); }); };
+    timer2.onElapsed = [this] { guarded([this] { driver.Timer2Timer(); }); };
+    timer3.onElapsed = [this] { guarded([this] { driver.Timer3Timer(); }); };
+    browser.OnDocumentComplete = [this] { driver.WebBrowser1DocumentComplete(); };
+    window.Memo2.setText(gbk("深圳 机械 传真:\r\n上海 食品 FAX:\r\n"));
+  }
+  void guarded(const std::function<void()>& f) {
+    try {
+      f();
+    } catch (const AppError& e) {
+      errors.push_back(e.message());
+    }
+  }
+  void search(const char* startLine = "0") {
+    window.nextAnswer = GbkString(startLine);
+    guarded([this] { driver.N2Click(); });
+  }
+  search::RunState& s() { return driver.state(); }
+};
+
+}  // namespace valo::testing
