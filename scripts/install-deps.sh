@@ -16,6 +16,8 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # a Song-style CJK face standing in for the Windows font, and a real X server
   fonts-arphic-uming fonts-wqy-zenhei fontconfig xvfb x11-utils xauth imagemagick
+  # real input events for the program under X, and private mount namespaces
+  xdotool util-linux mount
 )
 
 missing=()
