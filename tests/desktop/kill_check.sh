@@ -52,14 +52,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-  sleep 0.1
-done
-export DISPLAY=:$(tr -d '\n' <"$work/display")
+# shellcheck source=x_server.sh
+source "$(dirname "$0")/x_server.sh"
+start_xvfb
+export DISPLAY=$display
 
 # Two keywords of two pages each; the second page of the second keyword hangs,
 # and the program is killed as soon as it has asked for it.

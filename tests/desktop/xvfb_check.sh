@@ -31,16 +31,9 @@ trap cleanup EXIT
 fc-list ':lang=zh-cn' family | grep -qE 'AR PL UMing|WenQuanYi Zen Hei' ||
   fail "no CJK stand-in for 宋体 (AR PL UMing / WenQuanYi Zen Hei) is installed"
 
-# A free display, chosen by the server itself.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-  sleep 0.1
-done
-display=:$(tr -d '\n' <"$work/display")
-[ "$display" != ":" ] || fail "Xvfb reported no display"
+# shellcheck source=x_server.sh
+source "$(dirname "$0")/x_server.sh"
+start_xvfb
 
 # One run of the program from a folder of its own (so that it finds no keyword
 # or progress file and writes none into the build), with a fresh home.
