@@ -55,16 +55,16 @@ QString userDataFolder() {
 }
 
 QString chooseDataFolder(const QString& programFolderPath) {
-  const QString program = withSeparator(programFolderPath);
+  QString program = withSeparator(programFolderPath);
   if (canCreateFileIn(program)) return program;
-  const QString appData = userDataFolder();
+  QString appData = userDataFolder();
   QDir().mkpath(appData);
   return appData;
 }
 
 QString chooseReadPath(const QString& programFolderPath, const QString& fileName) {
   const QString program = withSeparator(programFolderPath);
-  const QString written = chooseDataFolder(program) + fileName;
+  QString written = chooseDataFolder(program) + fileName;
   for (const QString& candidate : {written, program + fileName, userDataFolder() + fileName}) {
     if (fileExists(candidate)) return candidate;
   }

@@ -30,6 +30,7 @@ constexpr std::array kLatinRequests = {
 const std::vector<GbkString>& chineseRequests() {
   static const std::vector<GbkString> texts = [] {
     std::vector<GbkString> out;
+    out.reserve(kChineseRequests.size());
     for (const char* t : kChineseRequests) out.push_back(gbk(t));
     return out;
   }();

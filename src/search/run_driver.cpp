@@ -29,7 +29,7 @@ static_assert(kWatchdogFactor > kGiveUpTicks + 1);
 // with every refusal in a row, but never longer than half an hour (unless the
 // first wait itself is longer).
 constexpr int kBackoffFactor = 15;
-constexpr std::int64_t kBackoffCapSeconds = 30 * 60;
+constexpr std::int64_t kBackoffCapSeconds = std::int64_t{30} * 60;
 
 }  // namespace
 
