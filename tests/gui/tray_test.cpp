@@ -2,10 +2,12 @@
 // minimising to the tray and back.
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 #include "gui_env.h"
 #include "text/gbk.h"
@@ -168,16 +170,43 @@ INSTANTIATE_TEST_SUITE_P(Answers, ClosingQuestion,
                                            CloseCase{Confirmation::No, false},
                                            CloseCase{Confirmation::Dismissed, true}));
 
+// The bug a user met: closing the real question by its close box must end
+// the program, and Escape must keep it.
+TEST_F(Tray, ClosingTheRealQuestionByItsCloseBoxLetsTheWindowClose) {
+  for (const bool byCloseBox : {false, true}) {
+    SCOPED_TRACE(byCloseBox ? "close box" : "Escape");
+    ui::dialogs::enableTestHooks(false);
+    whileModal([byCloseBox](QWidget* box) {
+      if (byCloseBox) {
+        QCloseEvent close;
+        QCoreApplication::sendEvent(box->windowHandle(), &close);
+      } else {
+        QTest::keyClick(box, Qt::Key_Escape);
+      }
+    });
+    const bool closed = form().close();
+    ui::dialogs::enableTestHooks(true);
+    EXPECT_EQ(closed, byCloseBox);
+    EXPECT_EQ(form().isVisible(), !byCloseBox);
+  }
+}
+
 // The real question box: Enter answers Yes, Escape answers No, and closing
-// the box some other way is neither.
-struct KeyCase {
-  int key;  // 0: close the box without a button
+// the box by the window system (its title bar's close box) lets the window
+// close, as does an answer of Yes.
+enum class Gesture { Key, CloseEvent, WidgetClose };
+
+struct QuestionCase {
+  const char* name;
+  Gesture gesture;
+  int key;
+  Qt::KeyboardModifiers modifiers;
   Confirmation expected;
 };
 
-class QuestionBox : public ::testing::TestWithParam<KeyCase> {};
+class QuestionBox : public ::testing::TestWithParam<QuestionCase> {};
 
-TEST_P(QuestionBox, KeysAnswerAsTheButtonsSay) {
+TEST_P(QuestionBox, AnswersAsTheGestureSays) {
   ui::dialogs::enableTestHooks(false);
   QStringList buttons;
   QString caption;
@@ -186,10 +215,22 @@ TEST_P(QuestionBox, KeysAnswerAsTheButtonsSay) {
     ASSERT_NE(box, nullptr);
     caption = box->windowTitle();
     for (QAbstractButton* b : box->buttons()) buttons << b->text();
-    if (GetParam().key != 0)
-      QTest::keyClick(box, static_cast<Qt::Key>(GetParam().key));
-    else
-      box->hide();
+    switch (GetParam().gesture) {
+      case Gesture::Key:
+        QTest::keyClick(box, static_cast<Qt::Key>(GetParam().key), GetParam().modifiers);
+        break;
+      case Gesture::CloseEvent: {
+        // What the platform delivers when the window manager asks the
+        // window to close (the close box, Alt+F4).
+        ASSERT_NE(box->windowHandle(), nullptr);
+        QCloseEvent close;
+        QCoreApplication::sendEvent(box->windowHandle(), &close);
+        break;
+      }
+      case Gesture::WidgetClose:
+        box->close();
+        break;
+    }
   });
   const Confirmation answer = ui::dialogs::confirm(nullptr, QStringLiteral("确认退出Valo传真搜索吗?"));
   ui::dialogs::enableTestHooks(true);
@@ -199,7 +240,12 @@ TEST_P(QuestionBox, KeysAnswerAsTheButtonsSay) {
   EXPECT_EQ(buttons, (QStringList{QStringLiteral("否[&N]"), QStringLiteral("是[&Y]")}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, QuestionBox,
-                         ::testing::Values(KeyCase{Qt::Key_Return, Confirmation::Yes},
-                                           KeyCase{Qt::Key_Escape, Confirmation::No},
-                                           KeyCase{0, Confirmation::Dismissed}));
+INSTANTIATE_TEST_SUITE_P(
+    Gestures, QuestionBox,
+    ::testing::Values(
+        QuestionCase{"Return", Gesture::Key, Qt::Key_Return, Qt::NoModifier, Confirmation::Yes},
+        QuestionCase{"Enter", Gesture::Key, Qt::Key_Enter, Qt::KeypadModifier, Confirmation::Yes},
+        QuestionCase{"Escape", Gesture::Key, Qt::Key_Escape, Qt::NoModifier, Confirmation::No},
+        QuestionCase{"CloseBox", Gesture::CloseEvent, 0, Qt::NoModifier, Confirmation::Dismissed},
+        QuestionCase{"Close", Gesture::WidgetClose, 0, Qt::NoModifier, Confirmation::Dismissed}),
+    [](const ::testing::TestParamInfo<QuestionCase>& param) { return std::string(param.param.name); });
