@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSystemTrayIcon>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
@@ -31,6 +32,7 @@
 #include "ui/common/app_texts.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/error_box.h"
+#include "ui/main/minimise_to_tray.h"
 #include "ui/main/result_list_model.h"
 #include "ui/main/result_list_writer.h"
 #include "ui/main/status_bar.h"
@@ -66,6 +68,7 @@ TForm1::TForm1(QWidget* parent)
     : QWidget(parent),
       localAddress([] { return env::GetLocalIPAddress(); }),
       pauseMs([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }),
+      trayAvailable([] { return QSystemTrayIcon::isSystemTrayAvailable(); }),
       keywordStore_(files::keywordFilePath()) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(productCaption() + QStringLiteral("  ") + contactLine());
@@ -263,6 +266,7 @@ void TForm1::buildTrayMenu() {
   N22 = PopupMenu1->addSeparator();
   N22->setObjectName(QStringLiteral("N22"));
   N23 = item("N23", "退 出(&Exit)", &TForm1::N23Click);
+  minimiser_ = std::make_unique<MinimiseToTray>(*this, *N17, *N18, [this] { return trayAvailable(); });
 
   antTaskbarIcon1 = new TantTaskbarIcon(this);
   antTaskbarIcon1->setObjectName(QStringLiteral("antTaskbarIcon1"));
@@ -283,7 +287,7 @@ void TForm1::FormCreate() {
   QPalette hints = QToolTip::palette();
   hints.setColor(QPalette::ToolTipBase, QColor(0, 255, 0));
   QToolTip::setPalette(hints);
-  // Minimising goes to the tray: see changeEvent.
+  // The application's minimise event runs N18Click: see changeEvent.
   try {
     if (std::optional<GbkString> text = keywordStore_.load()) setKeywordText(*text);
     files::LoadProgress(files::progressFilePath(), *this);
@@ -315,9 +319,11 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange && isMinimized() && isVisible()) {
+  if (event->type() != QEvent::WindowStateChange) return;
+  // The application's minimise event runs Minimise to tray once the window
+  // system has finished minimising.
+  if (minimiser_->stateChanged(static_cast<QWindowStateChangeEvent*>(event)->oldState()))
     QTimer::singleShot(0, this, &TForm1::N18Click);
-  }
 }
 
 // --- keyword box --------------------------------------------------------
@@ -383,6 +389,13 @@ void TForm1::showInformation(const GbkString& text) {
 }
 void TForm1::showMessage(const GbkString& text) {
   dialogs::showMessage(this, fromGbk(text));
+}
+
+void TForm1::searchEnded(std::int32_t foundCount) {
+  // Someone who left the window in the tray learns of the end there.
+  if (minimiser_->hiddenInTray())
+    antTaskbarIcon1->ShowBalloon(applicationTitle(),
+                                 QStringLiteral("搜索已经结束！号码：%1").arg(foundCount));
 }
 
 std::optional<GbkString> TForm1::inputQuery(const GbkString& caption, const GbkString& prompt,
@@ -533,17 +546,11 @@ void TForm1::N23Click() {
 }
 
 void TForm1::N17Click() {
-  N17->setEnabled(false);
-  N18->setEnabled(true);
-  showNormal();
-  raise();
-  activateWindow();
+  minimiser_->show();
 }
 
 void TForm1::N18Click() {
-  N18->setEnabled(false);
-  N17->setEnabled(true);
-  hide();
+  minimiser_->minimise();
 }
 
 }  // namespace valo::ui
