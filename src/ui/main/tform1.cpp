@@ -32,6 +32,7 @@
 #include "ui/common/app_texts.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/error_box.h"
+#include "ui/main/anchored_row_layout.h"
 #include "ui/main/minimise_to_tray.h"
 #include "ui/main/result_list_model.h"
 #include "ui/main/result_list_writer.h"
@@ -109,7 +110,10 @@ TForm1::TForm1(QWidget* parent)
   Memo2 = new QPlainTextEdit(Panel3);
   Memo2->setObjectName(QStringLiteral("Memo2"));
   Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // A vertical scroll bar only: long lines are not wrapped and scroll
+  // sideways with the caret, without a bar of their own.
   Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   (new QVBoxLayout(Panel3))->addWidget(Memo2);
   Panel3->layout()->setContentsMargins(0, 0, 0, 0);
   lower->addWidget(Panel3);
@@ -217,16 +221,18 @@ void TForm1::buildToolbar() {
 }
 
 void TForm1::buildSettingsRow() {
-  auto* row = new QHBoxLayout(Panel2);
-  row->setContentsMargins(4, 2, 4, 2);
-  row->setSpacing(4);
+  // Laid out for the 567 px client width: there the engine box is 318 px wide.
+  // The row is tight there: the controls before it take 242 of the 247 px.
+  auto* row = new AnchoredRowLayout(Panel2, 567, 318);
+  row->setContentsMargins(2, 2, 2, 2);
+  row->setSpacing(2);
   Label2 = new QLabel(QStringLiteral("搜索间隔[秒]："), Panel2);
   Label2->setObjectName(QStringLiteral("Label2"));
   SpinEdit1 = new QSpinBox(Panel2);
   SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
   SpinEdit1->setRange(1, 1000);
   SpinEdit1->setValue(8);
-  SpinEdit1->setFixedWidth(41 + 12);  // 41 px of text plus the arrows
+  SpinEdit1->setFixedWidth(41);
   CheckBox1 = new QCheckBox(QStringLiteral("去重"), Panel2);
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
   CheckBox1->setLayoutDirection(Qt::RightToLeft);  // caption left of the box
@@ -238,14 +244,11 @@ void TForm1::buildSettingsRow() {
   ComboBox1->setInsertPolicy(QComboBox::NoInsert);
   for (const char* e : kEngineChoices) ComboBox1->addItem(QLatin1String(e));
   ComboBox1->setCurrentIndex(0);
-  // 318 px in the original's fonts; here it takes what the row leaves, so the
-  // row never widens the window beyond its 567 px client area.
-  ComboBox1->setMinimumWidth(200);
   row->addWidget(Label2);
   row->addWidget(SpinEdit1);
   row->addWidget(CheckBox1);
   row->addWidget(Label1);
-  row->addWidget(ComboBox1, 1);
+  row->addWidget(ComboBox1);  // anchored: the last one
 }
 
 void TForm1::buildTrayMenu() {
