@@ -16,6 +16,8 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # a Song-style CJK face standing in for the Windows font, and a real X server
   fonts-arphic-uming fonts-wqy-zenhei fontconfig xvfb x11-utils xauth imagemagick
+  # a bare window manager without a tray, and tools to act on its windows
+  openbox wmctrl xdotool
 )
 
 missing=()
