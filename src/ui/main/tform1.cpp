@@ -221,8 +221,8 @@ void TForm1::buildToolbar() {
 }
 
 void TForm1::buildSettingsRow() {
-  // Laid out for the 567 px client width: there the engine box is 318 px wide.
-  // The row is tight there: the controls before it take 242 of the 247 px.
+  // Laid out for the 567 px client width, where the engine box is 318 px
+  // wide; the controls before it then take 242 of the 247 px left to them.
   auto* row = new AnchoredRowLayout(Panel2, 567, 318);
   row->setContentsMargins(2, 2, 2, 2);
   row->setSpacing(2);
