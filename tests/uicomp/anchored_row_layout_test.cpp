@@ -66,24 +66,5 @@ TEST(AnchoredRowLayoutTest, PlacesTheLastControlAsDesignedAndFollowsTheRightEdge
   }
 }
 
-TEST(AnchoredRowLayoutTest, HiddenControlsTakeNoRoom) {
-  QWidget row;
-  auto* layout = new AnchoredRowLayout(&row, 300, 100);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(5);
-  auto* hidden = new Fixed(&row, 250);
-  hidden->hide();
-  auto* shown = new Fixed(&row, 50);
-  auto* anchored = new Fixed(&row, 10);
-  layout->addWidget(hidden);
-  layout->addWidget(shown);
-  layout->addWidget(anchored);
-  layout->setGeometry(QRect(0, 0, 300, 20));
-  EXPECT_EQ(shown->x(), 0);
-  EXPECT_EQ(anchored->geometry(), QRect(200, 0, 100, 20));
-  EXPECT_EQ(layout->count(), 3);
-  EXPECT_EQ(layout->takeAt(3), nullptr);
-}
-
 }  // namespace
 }  // namespace valo::ui
