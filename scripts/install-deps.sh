@@ -16,8 +16,9 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # a Song-style CJK face standing in for the Windows font, and a real X server
   fonts-arphic-uming fonts-wqy-zenhei fontconfig xvfb x11-utils xauth imagemagick
-  # real input events for the program under X, and private mount namespaces
-  xdotool util-linux mount
+  # real input events for the program under X, private mount namespaces, and
+  # a bare window manager without a tray with a tool to act on its windows
+  xdotool util-linux mount openbox wmctrl
 )
 
 missing=()

@@ -1,17 +1,22 @@
-// The tray icon on the main window, its menu, the closing question, and
-// minimising to the tray and back.
+// The tray icon on the main window, its menu, the closing question,
+// minimising to the tray (or, on a desktop without one, to the taskbar) and
+// back, and the tray's message at the end of a search.
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTest>
+#include <QWindow>
 
 #include "gui_env.h"
 #include "text/gbk.h"
 #include "ui/common/app_texts.h"
 #include "ui/resources/icons.h"
 #include "ui/tray/ant_taskbar_icon.h"
+#include "ui/tray/tray_shell.h"
 
 using namespace valo;
 using namespace valo::testing;
@@ -23,11 +28,28 @@ namespace {
 constexpr unsigned kTrayNotify = 1025;
 constexpr std::intptr_t kLeftDown = 0x201, kLeftUp = 0x202;
 
+// The desktop's shell, recording the messages it is asked to show.
+class RecordingShell : public ui::SystemTrayShell {
+ public:
+  bool showMessage(quintptr window, std::uint32_t id, const QString& title, const QString& text) override {
+    messages.push_back(title + QLatin1Char('|') + text);
+    return ui::SystemTrayShell::showMessage(window, id, title, text);
+  }
+  QStringList messages;
+};
+
+// A desktop with a tray unless a test takes it away.
 class Tray : public GuiTest {
  protected:
   void SetUp() override {
     GuiTest::SetUp();
+    ui::setDefaultTrayShellForTests(&shell);
     start();
+    form().trayAvailable = [this] { return trayPresent; };
+  }
+  void TearDown() override {
+    GuiTest::TearDown();
+    ui::setDefaultTrayShellForTests(nullptr);
   }
   QAction* item(const char* name) { return named<QAction>(&form(), name); }
   ui::TantTaskbarIcon& icon() { return *named<ui::TantTaskbarIcon>(&form(), "antTaskbarIcon1"); }
@@ -36,10 +58,16 @@ class Tray : public GuiTest {
     icon().HiddenWindow().send(kTrayNotify, 0, kLeftUp);
     QApplication::processEvents();
   }
+  // The window's own minimise button: the window system minimises it, and
+  // the application's minimise event follows.
   void minimise() {
     form().setWindowState(form().windowState() | Qt::WindowMinimized);
-    QTest::qWaitFor([this] { return !form().isVisible(); }, 2000);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return item("N17")->isEnabled(); }, 2000));
+    QApplication::processEvents();
   }
+
+  bool trayPresent = true;
+  RecordingShell shell;
 };
 
 struct ItemFacts {
@@ -62,7 +90,9 @@ TEST_F(Tray, MenuItemsInOrderWithCaptionsAndInitialStates) {
     SCOPED_TRACE(items[i].name);
     EXPECT_EQ(actions[i], item(items[i].name));
     EXPECT_EQ(actions[i]->isSeparator(), i == 5);
-    if (i != 5) EXPECT_EQ(actions[i]->text(), QString::fromUtf8(items[i].caption));
+    if (i != 5) {
+      EXPECT_EQ(actions[i]->text(), QString::fromUtf8(items[i].caption));
+    }
     EXPECT_EQ(actions[i]->isEnabled(), items[i].enabled);
   }
 }
@@ -105,6 +135,183 @@ TEST_F(Tray, MenuMinimiseAndShowSwapTheEnabledItems) {
   EXPECT_TRUE(form().isVisible());
   EXPECT_FALSE(item("N17")->isEnabled());
   EXPECT_TRUE(item("N18")->isEnabled());
+}
+
+// Minimising and showing again, with and without a tray, from a normal and a
+// maximised window, by the window's own button and by the menu.
+struct MinimiseCase {
+  const char* name;
+  bool tray;
+  bool maximised;
+  bool byMenu;
+};
+
+// Counts the times the program hides the window; the window system's own
+// hide event for a minimised window is not one of them.
+class HideCounter : public QObject {
+ public:
+  int hides = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Hide && !event->spontaneous()) ++hides;
+    return false;
+  }
+};
+
+class Minimise : public Tray, public ::testing::WithParamInterface<MinimiseCase> {};
+
+TEST_P(Minimise, HidesOnlyIntoATrayAndShowBringsBackTheFormerState) {
+  const MinimiseCase& c = GetParam();
+  trayPresent = c.tray;
+  if (c.maximised) {
+    form().showMaximized();
+    QApplication::processEvents();
+    ASSERT_TRUE(form().isMaximized());
+  }
+  HideCounter counter;
+  form().installEventFilter(&counter);
+  if (c.byMenu)
+    item("N18")->trigger();
+  else
+    minimise();
+  QApplication::processEvents();
+  EXPECT_TRUE(item("N17")->isEnabled());
+  EXPECT_FALSE(item("N18")->isEnabled());
+  EXPECT_TRUE(icon().Visible());
+  if (c.tray) {
+    EXPECT_FALSE(form().isVisible());
+  } else {
+    // Still a window of the desktop: minimised, with its taskbar entry.
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_TRUE(form().windowState() & Qt::WindowMinimized);
+    EXPECT_EQ(counter.hides, 0);
+  }
+
+  if (c.tray)
+    leftClickOnIcon();
+  else
+    item("N17")->trigger();
+  QApplication::processEvents();
+  form().removeEventFilter(&counter);
+  EXPECT_TRUE(form().isVisible());
+  EXPECT_FALSE(form().isMinimized());
+  EXPECT_EQ(form().isMaximized(), c.maximised);
+  EXPECT_FALSE(item("N17")->isEnabled());
+  EXPECT_TRUE(item("N18")->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, Minimise,
+                         ::testing::Values(MinimiseCase{"TrayButton", true, false, false},
+                                           MinimiseCase{"TrayMenu", true, false, true},
+                                           MinimiseCase{"TrayMaximisedButton", true, true, false},
+                                           MinimiseCase{"TrayMaximisedMenu", true, true, true},
+                                           MinimiseCase{"NoTrayButton", false, false, false},
+                                           MinimiseCase{"NoTrayMenu", false, false, true},
+                                           MinimiseCase{"NoTrayMaximisedButton", false, true, false},
+                                           MinimiseCase{"NoTrayMaximisedMenu", false, true, true}),
+                         [](const ::testing::TestParamInfo<MinimiseCase>& param) {
+                           return std::string(param.param.name);
+                         });
+
+TEST_F(Tray, WhetherThereIsATrayIsAskedAtEveryMinimise) {
+  trayPresent = false;
+  minimise();
+  EXPECT_TRUE(form().isVisible());
+  item("N17")->trigger();
+  trayPresent = true;  // a panel with a tray has started
+  minimise();
+  EXPECT_FALSE(form().isVisible());
+  leftClickOnIcon();
+  ASSERT_TRUE(form().isVisible());
+  trayPresent = false;  // and has gone again
+  item("N18")->trigger();
+  EXPECT_TRUE(form().isVisible());
+  EXPECT_TRUE(form().isMinimized());
+}
+
+TEST_F(Tray, WithoutATrayTheItemsFollowTheWindowBackFromTheTaskbar) {
+  trayPresent = false;
+  minimise();
+  ASSERT_TRUE(form().isMinimized());
+  // The user brings it back through its taskbar entry.
+  form().setWindowState(form().windowState() & ~Qt::WindowMinimized);
+  QApplication::processEvents();
+  EXPECT_FALSE(item("N17")->isEnabled());
+  EXPECT_TRUE(item("N18")->isEnabled());
+  // And minimises it again: once more a minimised window, items swapped.
+  minimise();
+  EXPECT_TRUE(form().isVisible());
+  EXPECT_TRUE(form().isMinimized());
+  EXPECT_FALSE(item("N18")->isEnabled());
+}
+
+TEST_F(Tray, TheTrayMenuIsAlsoTheIconsOwnMenuOnTheDesktop) {
+  QSystemTrayIcon* entry = shell.entry(icon().HiddenWindow().id(), 0);
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->contextMenu(), form().PopupMenu1);
+}
+
+// The end step of a search tells a window hidden in the tray through a
+// message from the tray icon; a window on screen or in the taskbar already
+// shows the end in its status bar.
+TEST_F(Tray, TheEndOfASearchIsToldInTheTrayOnlyWhileHidden) {
+  struct Case {
+    const char* name;
+    bool tray;
+    bool minimise;
+    bool told;
+  };
+  const Case cases[] = {
+      {"shown", true, false, false},
+      {"hidden in the tray", true, true, true},
+      {"minimised without a tray", false, true, false},
+      {"shown again", true, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    trayPresent = c.tray;
+    shell.messages.clear();
+    if (c.minimise) item("N18")->trigger();
+    form().driver().state().FoundCount = 17;
+    form().BitBtn1Click();
+    EXPECT_EQ(status(6), QStringLiteral("搜索已经结束！"));
+    if (c.told) {
+      EXPECT_EQ(shell.messages,
+                QStringList{ui::applicationTitle() + QStringLiteral("|搜索已经结束！号码：17")});
+    } else {
+      EXPECT_TRUE(shell.messages.isEmpty());
+    }
+    if (c.minimise) item("N17")->trigger();
+  }
+}
+
+// An engine that holds an unattended run up is told from the tray once per
+// run of refusals, and only while the window is hidden there.
+TEST_F(Tray, ARefusingEngineIsToldInTheTrayOncePerEpisodeWhileHidden) {
+  env::PageText refused;
+  refused.text = gbk("请输入验证码\r\n");
+  refused.httpStatus = 429;
+  search::SearchRunDriver& run = form().driver();
+  run.state().MorePages = true;
+  item("N18")->trigger();
+  run.ProcessResultPage(refused);
+  ASSERT_EQ(shell.messages.size(), 1);
+  EXPECT_TRUE(shell.messages[0].startsWith(ui::applicationTitle() + QStringLiteral("|搜索引擎要求验证")))
+      << shell.messages[0].toStdString();
+  EXPECT_EQ(shell.messages[0].section(QLatin1Char('|'), 1), status(6));
+  run.Timer3Timer();  // asked again, and refused again: the same episode
+  run.ProcessResultPage(refused);
+  EXPECT_EQ(run.refusedAnswers(), 2);
+  EXPECT_EQ(shell.messages.size(), 1);
+  run.N3Click();  // Stop ends the wait
+  EXPECT_EQ(status(6), QStringLiteral("搜索已经结束！"));
+
+  item("N17")->trigger();  // on screen, a new episode shows only in the status bar
+  shell.messages.clear();
+  run.state().StopRequested = false;  // as a new search leaves it
+  run.ProcessResultPage(refused);
+  EXPECT_TRUE(status(6).startsWith(QStringLiteral("搜索引擎要求验证")));
+  EXPECT_TRUE(shell.messages.isEmpty());
+  run.N3Click();
 }
 
 TEST_F(Tray, ClickWhileShownKeepsItShownAndDisabledIconIgnoresClicks) {
@@ -168,16 +375,43 @@ INSTANTIATE_TEST_SUITE_P(Answers, ClosingQuestion,
                                            CloseCase{Confirmation::No, false},
                                            CloseCase{Confirmation::Dismissed, true}));
 
+// The bug a user met: closing the real question by its close box must end
+// the program, and Escape must keep it.
+TEST_F(Tray, ClosingTheRealQuestionByItsCloseBoxLetsTheWindowClose) {
+  for (const bool byCloseBox : {false, true}) {
+    SCOPED_TRACE(byCloseBox ? "close box" : "Escape");
+    ui::dialogs::enableTestHooks(false);
+    whileModal([byCloseBox](QWidget* box) {
+      if (byCloseBox) {
+        QCloseEvent close;
+        QCoreApplication::sendEvent(box->windowHandle(), &close);
+      } else {
+        QTest::keyClick(box, Qt::Key_Escape);
+      }
+    });
+    const bool closed = form().close();
+    ui::dialogs::enableTestHooks(true);
+    EXPECT_EQ(closed, byCloseBox);
+    EXPECT_EQ(form().isVisible(), !byCloseBox);
+  }
+}
+
 // The real question box: Enter answers Yes, Escape answers No, and closing
-// the box some other way is neither.
-struct KeyCase {
-  int key;  // 0: close the box without a button
+// the box by the window system (its title bar's close box) lets the window
+// close, as does an answer of Yes.
+enum class Gesture { Key, CloseEvent, WidgetClose };
+
+struct QuestionCase {
+  const char* name;
+  Gesture gesture;
+  int key;
+  Qt::KeyboardModifiers modifiers;
   Confirmation expected;
 };
 
-class QuestionBox : public ::testing::TestWithParam<KeyCase> {};
+class QuestionBox : public ::testing::TestWithParam<QuestionCase> {};
 
-TEST_P(QuestionBox, KeysAnswerAsTheButtonsSay) {
+TEST_P(QuestionBox, AnswersAsTheGestureSays) {
   ui::dialogs::enableTestHooks(false);
   QStringList buttons;
   QString caption;
@@ -186,10 +420,22 @@ TEST_P(QuestionBox, KeysAnswerAsTheButtonsSay) {
     ASSERT_NE(box, nullptr);
     caption = box->windowTitle();
     for (QAbstractButton* b : box->buttons()) buttons << b->text();
-    if (GetParam().key != 0)
-      QTest::keyClick(box, static_cast<Qt::Key>(GetParam().key));
-    else
-      box->hide();
+    switch (GetParam().gesture) {
+      case Gesture::Key:
+        QTest::keyClick(box, static_cast<Qt::Key>(GetParam().key), GetParam().modifiers);
+        break;
+      case Gesture::CloseEvent: {
+        // What the platform delivers when the window manager asks the
+        // window to close (the close box, Alt+F4).
+        ASSERT_NE(box->windowHandle(), nullptr);
+        QCloseEvent close;
+        QCoreApplication::sendEvent(box->windowHandle(), &close);
+        break;
+      }
+      case Gesture::WidgetClose:
+        box->close();
+        break;
+    }
   });
   const Confirmation answer = ui::dialogs::confirm(nullptr, QStringLiteral("确认退出Valo传真搜索吗?"));
   ui::dialogs::enableTestHooks(true);
@@ -199,7 +445,12 @@ TEST_P(QuestionBox, KeysAnswerAsTheButtonsSay) {
   EXPECT_EQ(buttons, (QStringList{QStringLiteral("否[&N]"), QStringLiteral("是[&Y]")}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, QuestionBox,
-                         ::testing::Values(KeyCase{Qt::Key_Return, Confirmation::Yes},
-                                           KeyCase{Qt::Key_Escape, Confirmation::No},
-                                           KeyCase{0, Confirmation::Dismissed}));
+INSTANTIATE_TEST_SUITE_P(
+    Gestures, QuestionBox,
+    ::testing::Values(
+        QuestionCase{"Return", Gesture::Key, Qt::Key_Return, Qt::NoModifier, Confirmation::Yes},
+        QuestionCase{"Enter", Gesture::Key, Qt::Key_Enter, Qt::KeypadModifier, Confirmation::Yes},
+        QuestionCase{"Escape", Gesture::Key, Qt::Key_Escape, Qt::NoModifier, Confirmation::No},
+        QuestionCase{"CloseBox", Gesture::CloseEvent, 0, Qt::NoModifier, Confirmation::Dismissed},
+        QuestionCase{"Close", Gesture::WidgetClose, 0, Qt::NoModifier, Confirmation::Dismissed}),
+    [](const ::testing::TestParamInfo<QuestionCase>& param) { return std::string(param.param.name); });

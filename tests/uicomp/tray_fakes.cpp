@@ -21,6 +21,12 @@ bool FakeShell::notifyIcon(int message, const NotifyIconData& data) {
   }
 }
 
+bool FakeShell::showMessage(quintptr window, std::uint32_t id, const QString& title, const QString& text) {
+  if (throwOn == kShowMessage) throw std::runtime_error("notification service gone");
+  messages.push_back({window, id, title, text});
+  return entries.count({window, id}) == 1;
+}
+
 void FakeDesktop::setForegroundWindow(quintptr window) {
   foregroundWindow = window;
   log_.push_back("front hidden");

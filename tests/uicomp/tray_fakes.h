@@ -27,11 +27,22 @@ struct ShellCall {
 class FakeShell : public TrayShell {
  public:
   bool notifyIcon(int message, const NotifyIconData& data) override;
+  void setContextMenu(quintptr window, QMenu* menu) override { menus.emplace_back(window, menu); }
+  bool showMessage(quintptr window, std::uint32_t id, const QString& title, const QString& text) override;
+
+  struct Message {
+    quintptr window;
+    std::uint32_t id;
+    QString title, text;
+  };
 
   std::vector<ShellCall> calls;
+  std::vector<std::pair<quintptr, QMenu*>> menus;  // every menu handed over, in order
+  std::vector<Message> messages;
   std::set<std::pair<quintptr, std::uint32_t>> entries;
   bool refuseAll = false;
-  int throwOn = -1;  // the request that throws, or -1
+  static constexpr int kShowMessage = 100;
+  int throwOn = -1;  // the request (or kShowMessage) that throws, or -1
 };
 
 // Cursor and modifier keys as the test sets them; foreground changes and

@@ -2,6 +2,7 @@
 // dialogs.h.
 #include "ui/common/dialogs.h"
 
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -37,6 +38,25 @@ bool hooked(Kind kind, const QString& caption, const QString& text, const QStrin
   hooks().shown.push_back({kind, caption, text, initial});
   return true;
 }
+
+// The confirmation question. QMessageBox treats closing it by the title bar's
+// close box like a press of its escape button, which is No here; the program
+// lets a closed question mean "not refused", so the box remembers being
+// closed before any button was pressed.
+class QuestionBox : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+  bool closedWithoutAnswer() const { return closedWithoutAnswer_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    if (clickedButton() == nullptr) closedWithoutAnswer_ = true;
+    QMessageBox::closeEvent(event);
+  }
+
+ private:
+  bool closedWithoutAnswer_ = false;
+};
 
 void box(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text) {
   QMessageBox b(icon, caption, text, QMessageBox::NoButton, parent);
@@ -105,12 +125,13 @@ Confirmation confirm(QWidget* parent, const QString& text) {
     const QVariant a = takeAnswer();
     return a.isValid() ? static_cast<Confirmation>(a.toInt()) : Confirmation::Dismissed;
   }
-  QMessageBox b(QMessageBox::Question, QStringLiteral("确认"), text, QMessageBox::NoButton, parent);
+  QuestionBox b(QMessageBox::Question, QStringLiteral("确认"), text, QMessageBox::NoButton, parent);
   QPushButton* yes = b.addButton(QStringLiteral("是[&Y]"), QMessageBox::YesRole);
   QPushButton* no = b.addButton(QStringLiteral("否[&N]"), QMessageBox::NoRole);
   b.setDefaultButton(yes);  // Enter answers Yes
   b.setEscapeButton(no);    // Escape answers No
   b.exec();
+  if (b.closedWithoutAnswer()) return Confirmation::Dismissed;
   if (b.clickedButton() == yes) return Confirmation::Yes;
   if (b.clickedButton() == no) return Confirmation::No;
   return Confirmation::Dismissed;

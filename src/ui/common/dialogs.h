@@ -24,7 +24,8 @@ struct Shown {
   QString initial;  // input text, or the proposed file name / folder
 };
 
-// Answers of the confirmation question.
+// Answers of the confirmation question: Enter answers Yes and Escape No;
+// closing the box by its title bar answers neither.
 enum class Confirmation { Yes, No, Dismissed };
 
 void showInformation(QWidget* parent, const QString& text);  // caption "信息"

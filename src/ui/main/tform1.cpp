@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSystemTrayIcon>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
@@ -32,6 +33,8 @@
 #include "ui/common/app_texts.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/error_box.h"
+#include "ui/main/anchored_row_layout.h"
+#include "ui/main/minimise_to_tray.h"
 #include "ui/main/result_list_model.h"
 #include "ui/main/result_list_writer.h"
 #include "ui/main/status_bar.h"
@@ -67,6 +70,7 @@ TForm1::TForm1(QWidget* parent)
     : QWidget(parent),
       localAddress([] { return env::GetLocalIPAddress(); }),
       pauseMs([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }),
+      trayAvailable([] { return QSystemTrayIcon::isSystemTrayAvailable(); }),
       keywordStore_(files::keywordReadPath(), files::keywordFilePath()),
       autosave_([] { return files::dataFolder(); }, [] { return QDateTime::currentDateTime(); }) {
   setObjectName(QStringLiteral("Form1"));
@@ -108,7 +112,10 @@ TForm1::TForm1(QWidget* parent)
   Memo2 = new QPlainTextEdit(Panel3);
   Memo2->setObjectName(QStringLiteral("Memo2"));
   Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // A vertical scroll bar only: long lines are not wrapped and scroll
+  // sideways with the caret, without a bar of their own.
   Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   (new QVBoxLayout(Panel3))->addWidget(Memo2);
   Panel3->layout()->setContentsMargins(0, 0, 0, 0);
   lower->addWidget(Panel3);
@@ -228,16 +235,18 @@ void TForm1::buildToolbar() {
 }
 
 void TForm1::buildSettingsRow() {
-  auto* row = new QHBoxLayout(Panel2);
-  row->setContentsMargins(4, 2, 4, 2);
-  row->setSpacing(4);
+  // Laid out for the 567 px client width, where the engine box is 318 px
+  // wide; the controls before it then take 242 of the 247 px left to them.
+  auto* row = new AnchoredRowLayout(Panel2, 567, 318);
+  row->setContentsMargins(2, 2, 2, 2);
+  row->setSpacing(2);
   Label2 = new QLabel(QStringLiteral("搜索间隔[秒]："), Panel2);
   Label2->setObjectName(QStringLiteral("Label2"));
   SpinEdit1 = new QSpinBox(Panel2);
   SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
   SpinEdit1->setRange(1, 1000);
   SpinEdit1->setValue(8);
-  SpinEdit1->setFixedWidth(41 + 12);  // 41 px of text plus the arrows
+  SpinEdit1->setFixedWidth(41);
   CheckBox1 = new QCheckBox(QStringLiteral("去重"), Panel2);
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
   CheckBox1->setLayoutDirection(Qt::RightToLeft);  // caption left of the box
@@ -249,14 +258,11 @@ void TForm1::buildSettingsRow() {
   ComboBox1->setInsertPolicy(QComboBox::NoInsert);
   for (const char* e : kEngineChoices) ComboBox1->addItem(QLatin1String(e));
   ComboBox1->setCurrentIndex(0);
-  // 318 px in the original's fonts; here it takes what the row leaves, so the
-  // row never widens the window beyond its 567 px client area.
-  ComboBox1->setMinimumWidth(200);
   row->addWidget(Label2);
   row->addWidget(SpinEdit1);
   row->addWidget(CheckBox1);
   row->addWidget(Label1);
-  row->addWidget(ComboBox1, 1);
+  row->addWidget(ComboBox1);  // anchored: the last one
 }
 
 void TForm1::buildTrayMenu() {
@@ -277,6 +283,7 @@ void TForm1::buildTrayMenu() {
   N22 = PopupMenu1->addSeparator();
   N22->setObjectName(QStringLiteral("N22"));
   N23 = item("N23", "退 出(&Exit)", &TForm1::N23Click);
+  minimiser_ = std::make_unique<MinimiseToTray>(*this, *N17, *N18, [this] { return trayAvailable(); });
 
   antTaskbarIcon1 = new TantTaskbarIcon(this);
   antTaskbarIcon1->setObjectName(QStringLiteral("antTaskbarIcon1"));
@@ -297,7 +304,7 @@ void TForm1::FormCreate() {
   QPalette hints = QToolTip::palette();
   hints.setColor(QPalette::ToolTipBase, QColor(0, 255, 0));
   QToolTip::setPalette(hints);
-  // Minimising goes to the tray: see changeEvent.
+  // The application's minimise event runs N18Click: see changeEvent.
   try {
     if (std::optional<GbkString> text = keywordStore_.load()) setKeywordText(*text);
     files::LoadProgress(files::progressReadPath(), *this);
@@ -329,9 +336,11 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange && isMinimized() && isVisible()) {
+  if (event->type() != QEvent::WindowStateChange) return;
+  // The application's minimise event runs Minimise to tray once the window
+  // system has finished minimising.
+  if (minimiser_->stateChanged(static_cast<QWindowStateChangeEvent*>(event)->oldState()))
     QTimer::singleShot(0, this, &TForm1::N18Click);
-  }
 }
 
 // --- keyword box --------------------------------------------------------
@@ -397,6 +406,18 @@ void TForm1::showInformation(const GbkString& text) {
 }
 void TForm1::showMessage(const GbkString& text) {
   dialogs::showMessage(this, fromGbk(text));
+}
+
+void TForm1::searchEnded(std::int32_t foundCount) {
+  // Someone who left the window in the tray learns of the end there.
+  if (minimiser_->hiddenInTray())
+    antTaskbarIcon1->ShowBalloon(applicationTitle(),
+                                 QStringLiteral("搜索已经结束！号码：%1").arg(foundCount));
+}
+
+void TForm1::blockedEpisodeBegan(const GbkString& statusText) {
+  // An unattended run that an engine holds up must not wait unseen.
+  if (minimiser_->hiddenInTray()) antTaskbarIcon1->ShowBalloon(applicationTitle(), fromGbk(statusText));
 }
 
 std::optional<GbkString> TForm1::inputQuery(const GbkString& caption, const GbkString& prompt,
@@ -550,17 +571,11 @@ void TForm1::N23Click() {
 }
 
 void TForm1::N17Click() {
-  N17->setEnabled(false);
-  N18->setEnabled(true);
-  showNormal();
-  raise();
-  activateWindow();
+  minimiser_->show();
 }
 
 void TForm1::N18Click() {
-  N18->setEnabled(false);
-  N17->setEnabled(true);
-  hide();
+  minimiser_->minimise();
 }
 
 }  // namespace valo::ui

@@ -29,6 +29,7 @@ class QTreeView;
 
 namespace valo::ui {
 
+class MinimiseToTray;
 class PanelStatusBar;
 class ResultListModel;
 class TantTaskbarIcon;
@@ -52,6 +53,9 @@ class TForm1 : public QWidget,
   // Services the run calls; tests replace them.
   std::function<std::string()> localAddress;
   std::function<void(int)> pauseMs;
+  // Whether the desktop has a notification area to hide the window into;
+  // asked at every minimise.
+  std::function<bool()> trayAvailable;
 
   search::SearchRunDriver& driver() { return *driver_; }
 
@@ -104,6 +108,8 @@ class TForm1 : public QWidget,
   void showMessage(const GbkString& text) override;
   std::optional<GbkString> inputQuery(const GbkString& caption, const GbkString& prompt,
                                       const GbkString& initial) override;
+  void searchEnded(std::int32_t foundCount) override;
+  void blockedEpisodeBegan(const GbkString& statusText) override;
 
   // harvest::ExtractionSink (the result list, the duplicates box, panel 5)
   bool dedupTicked() override;
@@ -154,6 +160,7 @@ class TForm1 : public QWidget,
   const TextLines& keywordLines();
 
   std::unique_ptr<ResultListModel> results_;
+  std::unique_ptr<MinimiseToTray> minimiser_;
   std::unique_ptr<QtRunTimer> timer1Port_, timer2Port_, timer3Port_;
   std::unique_ptr<search::SearchRunDriver> driver_;
   files::KeywordStore keywordStore_;

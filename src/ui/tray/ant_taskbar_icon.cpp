@@ -32,11 +32,27 @@ TantTaskbarIcon::~TantTaskbarIcon() {
     SetVisible(false);
   } catch (const EantTaskbarIcon&) {
   }
+  shell_->setContextMenu(window_->id(), nullptr);
 }
 
 void TantTaskbarIcon::SetPopupMenu(QMenu* menu) {
   popupMenu_ = menu;
   popupMenuObject_ = menu;
+  handMenuToShell();
+}
+
+void TantTaskbarIcon::handMenuToShell() {
+  // A disabled icon opens no menu, so the desktop gets none to open either.
+  shell_->setContextMenu(window_->id(), enabled_ ? popupMenu_ : nullptr);
+}
+
+bool TantTaskbarIcon::ShowBalloon(const QString& title, const QString& text) {
+  if (!visible_) return false;
+  try {
+    return shell_->showMessage(window_->id(), static_cast<std::uint32_t>(iconId_), title, text);
+  } catch (...) {
+    throw EantTaskbarIcon(formatMessage("%s.ShowBalloon failed", toGbk(objectName())));
+  }
 }
 
 std::intptr_t TantTaskbarIcon::TrayWndProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -169,6 +185,7 @@ void TantTaskbarIcon::SetVisible(bool visible) {
 
 void TantTaskbarIcon::SetEnabled(bool enabled) {
   enabled_ = enabled;
+  handMenuToShell();
 }
 
 void TantTaskbarIcon::SetHint(const GbkString& hint) {

@@ -2,6 +2,8 @@
 // its picture and tip up to date, turns mouse actions on it into events and
 // opens a popup menu at the cursor on a right click. It talks to the shell
 // with add / modify / delete requests and hears back through a hidden window.
+// Its menu is also handed to the shell for desktops that open it themselves,
+// and it can show a passing message from the icon.
 #pragma once
 
 #include <QFlags>
@@ -75,9 +77,15 @@ class TantTaskbarIcon : public QObject {
   bool Enabled() const { return enabled_; }
   const GbkString& Hint() const { return hint_; }
   QMenu* PopupMenu() const { return popupMenu_; }
-  // Stored as given, without a setter's side effects. A menu that is not a
-  // child of this component's owner must outlive the component.
+  // Stored as given, without a setter's side effects on the icon's record; the
+  // shell is told of it (while Enabled) so that desktops which never report a
+  // right click open it themselves. A menu that is not a child of this
+  // component's owner must outlive the component.
   void SetPopupMenu(QMenu* menu);
+
+  // Shows a passing message from the icon: `title` in bold, then `text`.
+  // False, and nothing shown, while the icon is not in the tray.
+  bool ShowBalloon(const QString& title, const QString& text);
 
   // Flags word for the record: NIF_MESSAGE | NIF_TIP, plus NIF_ICON while shown.
   std::uint32_t FlagsWord() const { return flags_; }
@@ -120,6 +128,7 @@ class TantTaskbarIcon : public QObject {
 
  private:
   void callShell(int message, const char* pattern);
+  void handMenuToShell();
   TShiftState currentShift() const;
 
   TrayShell* shell_;

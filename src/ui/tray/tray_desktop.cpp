@@ -3,9 +3,12 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QWidget>
+
+#include "ui/tray/tray_shell.h"
 
 namespace valo::ui {
 
@@ -36,6 +39,18 @@ void TrayDesktop::bringApplicationToForeground() {
 }
 
 void TrayDesktop::popupMenu(QMenu* menu, const QPoint& at) {
+  if (menu == menuOpenedByDesktop()) {
+    // The desktop shows this menu for the click itself: wait until it has
+    // closed, as for a menu opened here. A StatusNotifierItem host shows its
+    // own copy out of process, so there is nothing to wait for.
+    if (menu->isVisible()) {
+      QEventLoop loop;
+      QObject::connect(menu, &QMenu::aboutToHide, &loop, &QEventLoop::quit);
+      QObject::connect(menu, &QObject::destroyed, &loop, &QEventLoop::quit);
+      loop.exec();
+    }
+    return;
+  }
   menu->exec(at);
 }
 

@@ -24,6 +24,8 @@ class TrayDesktop {
   // Brings the application's own top-level window to the front.
   virtual void bringApplicationToForeground();
   // Shows `menu` with its top-left corner at `at`; returns when it has closed.
+  // A menu the desktop is already showing for the same click (see
+  // menuOpenedByDesktop) is not opened again; the call waits for it instead.
   virtual void popupMenu(QMenu* menu, const QPoint& at);
 
   static TrayDesktop& standard();

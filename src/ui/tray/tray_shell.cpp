@@ -2,11 +2,43 @@
 #include "ui/tray/tray_shell.h"
 
 #include <QCoreApplication>
+#include <QMenu>
 #include <QPointer>
 
 #include "ui/tray/tray_window.h"
 
 namespace valo::ui {
+namespace {
+
+QPointer<QMenu>& desktopMenu() {
+  static QPointer<QMenu> menu;
+  return menu;
+}
+
+// Names the menu the desktop opens for the click being delivered, for as long
+// as the delivery lasts (a nested delivery restores the outer one).
+class DesktopMenuScope {
+ public:
+  explicit DesktopMenuScope(QMenu* menu) : previous_(desktopMenu()) { desktopMenu() = menu; }
+  ~DesktopMenuScope() { desktopMenu() = previous_; }
+  DesktopMenuScope(const DesktopMenuScope&) = delete;
+  DesktopMenuScope& operator=(const DesktopMenuScope&) = delete;
+
+ private:
+  QPointer<QMenu> previous_;
+};
+
+}  // namespace
+
+void TrayShell::setContextMenu(quintptr, QMenu*) {}
+
+bool TrayShell::showMessage(quintptr, std::uint32_t, const QString&, const QString&) {
+  return false;
+}
+
+QMenu* menuOpenedByDesktop() {
+  return desktopMenu();
+}
 
 SystemTrayShell::SystemTrayShell(QObject* parent) : QObject(parent) {}
 
@@ -25,6 +57,7 @@ bool SystemTrayShell::notifyIcon(int message, const NotifyIconData& data) {
       connect(entry.icon, &QSystemTrayIcon::activated, this,
               [this, key](QSystemTrayIcon::ActivationReason reason) { activated(key, reason); });
       apply(entry, data);
+      if (auto menu = menus_.find(key.first); menu != menus_.end()) entry.icon->setContextMenu(menu->second);
       entry.icon->show();
       entries_.emplace(key, entry);
       return true;
@@ -46,6 +79,24 @@ bool SystemTrayShell::notifyIcon(int message, const NotifyIconData& data) {
     default:
       return false;
   }
+}
+
+void SystemTrayShell::setContextMenu(quintptr window, QMenu* menu) {
+  if (menu)
+    menus_[window] = menu;
+  else
+    menus_.erase(window);
+  for (auto& [key, entry] : entries_) {
+    if (key.first == window) entry.icon->setContextMenu(menu);
+  }
+}
+
+bool SystemTrayShell::showMessage(quintptr window, std::uint32_t id, const QString& title,
+                                  const QString& text) {
+  auto found = entries_.find(Key{window, id});
+  if (found == entries_.end()) return false;
+  found->second.icon->showMessage(title, text, QSystemTrayIcon::Information);
+  return true;
 }
 
 QSystemTrayIcon* SystemTrayShell::entry(quintptr window, std::uint32_t id) const {
@@ -86,6 +137,9 @@ void SystemTrayShell::activated(const Key& key, QSystemTrayIcon::ActivationReaso
     default:
       return;
   }
+  // With a menu of its own the entry's desktop side has opened it already
+  // (an X11 tray pops it up before reporting the click).
+  DesktopMenuScope scope(reason == QSystemTrayIcon::Context ? found->second.icon->contextMenu() : nullptr);
   for (unsigned mouse : {first, second}) {
     // Looked up anew each time: the first message may remove the component.
     TrayHiddenWindow* window = TrayHiddenWindow::find(key.first);
@@ -94,7 +148,16 @@ void SystemTrayShell::activated(const Key& key, QSystemTrayIcon::ActivationReaso
   }
 }
 
+namespace {
+TrayShell* testShell = nullptr;
+}  // namespace
+
+void setDefaultTrayShellForTests(TrayShell* shell) {
+  testShell = shell;
+}
+
 TrayShell& defaultTrayShell() {
+  if (testShell) return *testShell;
   static QPointer<SystemTrayShell> shell;
   if (!shell) shell = new SystemTrayShell(QCoreApplication::instance());
   return *shell;
