@@ -23,6 +23,23 @@ LineOrder::~LineOrder() {
   if (converter_ != nullptr) ucnv_close(converter_);
 }
 
+LineOrder::LineOrder(const LineOrder& from, CloneTag) : rank_(from.rank_), fastEnabled_(from.fastEnabled_) {
+  UErrorCode status = U_ZERO_ERROR;
+  collator_ = ucol_clone(from.collator_, &status);
+  if (U_FAILURE(status)) throw std::runtime_error("ICU cannot clone a collator");
+  openConverter();
+}
+
+std::unique_ptr<LineOrder> LineOrder::clone() const {
+  return std::unique_ptr<LineOrder>(new LineOrder(*this, CloneTag{}));
+}
+
+void LineOrder::openConverter() {
+  UErrorCode status = U_ZERO_ERROR;
+  converter_ = ucnv_open("windows-936-2000", &status);
+  if (U_FAILURE(status)) throw std::runtime_error("ICU has no converter for code page 936");
+}
+
 void LineOrder::init(const char* localeName) {
   UErrorCode status = U_ZERO_ERROR;
   collator_ = ucol_open(localeName, &status);
@@ -34,9 +51,7 @@ void LineOrder::init(const char* localeName) {
   // Case is folded away before comparing; tertiary strength keeps every other
   // difference (accents, width) that the locale distinguishes.
   ucol_setStrength(collator_, UCOL_TERTIARY);
-  status = U_ZERO_ERROR;
-  converter_ = ucnv_open("windows-936-2000", &status);
-  if (U_FAILURE(status)) throw std::runtime_error("ICU has no converter for code page 936");
+  openConverter();
   fastEnabled_ = deriveRanks();
 }
 
@@ -131,6 +146,15 @@ int LineOrder::compare(std::string_view a, std::string_view b) const {
     return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
   }
   return 0;
+}
+
+std::size_t LineOrder::sortKey(std::string_view line, std::uint8_t* out, std::size_t capacity) const {
+  fold(line, scratchA_);
+  const int32_t length = ucol_getSortKey(collator_, reinterpret_cast<const UChar*>(scratchA_.data()),
+                                         static_cast<int32_t>(scratchA_.size()), out,
+                                         static_cast<int32_t>(std::min<std::size_t>(capacity, INT32_MAX)));
+  if (length <= 0) throw std::runtime_error("ICU cannot make a collation key");
+  return static_cast<std::size_t>(length);
 }
 
 int LineOrder::compareFolded(const std::u16string& a, const std::u16string& b) const {
