@@ -1,27 +1,19 @@
 // Fax number extraction from page lines into the result list.
 #include "harvest/fax_extractor.h"
 
-#include "harvest/char_boundary.h"
 #include "harvest/marker_rewrites.h"
+#include "harvest/marker_scan.h"
 #include "harvest/number_normaliser.h"
 
 namespace valo::harvest {
 
-namespace {
-
-constexpr std::string_view kMarker = "FAX:";
-
-}  // namespace
-
 std::optional<GbkString> extractCandidate(std::string_view line) {
   // Most page lines carry no fax label at all; they are settled without
-  // running the rewrite table, which would leave them without a marker.
+  // looking further, as the rewrites would leave them without a marker.
   if (!mayHoldMarker(line)) return std::nullopt;
-  const GbkString rewritten = applyMarkerRewrites(line);
-  const std::size_t marker = findAtCharBoundary(rewritten, kMarker);
-  if (marker == std::string_view::npos) return std::nullopt;
-  const std::string_view behind = std::string_view(rewritten).substr(marker + kMarker.size());
-  return normaliseNumber(numberRun(behind));
+  NumberRun run;
+  if (!findMarkedRun(line, run)) return std::nullopt;
+  return normaliseNumber(run.view());
 }
 
 void ExtractFaxNumbers(const std::vector<GbkString>& PageLines, ExtractionSink& sink,
