@@ -1,7 +1,10 @@
 // The fax label rewrite table and the test that skips lines without a label.
 #include "harvest/marker_rewrites.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 namespace valo::harvest {
@@ -57,16 +60,16 @@ bool isSpace(unsigned char b) {
   return b == ' ';
 }
 
-// True when the letters before position `x` (an x or X), skipping spaces, are
-// an a and an f in any case.
-bool faxLettersEndAt(std::string_view line, std::size_t x) {
+// Where the letters before position `x` (an x or X), skipping spaces, begin
+// when they are an a and an f in any case; npos otherwise.
+std::size_t faxLettersEndingAt(std::string_view line, std::size_t x) {
   std::size_t i = x;
   for (const unsigned char wanted : {'a', 'f'}) {
     while (i > 0 && isSpace(static_cast<unsigned char>(line[i - 1]))) --i;
-    if (i == 0 || (static_cast<unsigned char>(line[i - 1]) | 0x20) != wanted) return false;
+    if (i == 0 || (static_cast<unsigned char>(line[i - 1]) | 0x20) != wanted) return std::string_view::npos;
     --i;
   }
-  return true;
+  return i;
 }
 
 }  // namespace
@@ -92,19 +95,40 @@ GbkString applyMarkerRewrites(std::string_view line) {
   return active < 0 ? GbkString(line) : std::move(buffers[active]);
 }
 
-bool mayHoldMarker(std::string_view line) {
-  static const GbkString chuanZhen = gbk("传真");
-  const auto lead = static_cast<unsigned char>(chuanZhen[0]);
+std::size_t firstMarkerCandidate(std::string_view line) {
+  // This runs over every byte of every page line, so eight bytes at a time
+  // are first tested for an x, an X or the first byte of "传真" (B4 AB D5 E6);
+  // most words have none.
+  constexpr std::uint64_t kOnes = 0x0101010101010101, kHighs = 0x8080808080808080;
+  auto holdsByte = [](std::uint64_t word, std::uint8_t b) {
+    const std::uint64_t x = word ^ (kOnes * b);
+    return ((x - kOnes) & ~x & kHighs) != 0;
+  };
+  const auto* t = reinterpret_cast<const unsigned char*>(line.data());
   const std::size_t n = line.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    const auto b = static_cast<unsigned char>(line[i]);
-    if ((b | 0x20) == 'x') {
-      if (faxLettersEndAt(line, i)) return true;
-    } else if (b == lead) {
-      if (line.compare(i, chuanZhen.size(), chuanZhen) == 0) return true;
+  for (std::size_t i = 0; i < n;) {
+    if (i + 8 <= n) {
+      std::uint64_t word;
+      std::memcpy(&word, t + i, 8);
+      if (!holdsByte(word | (kOnes * 0x20), 'x') && !holdsByte(word, 0xB4)) {
+        i += 8;
+        continue;
+      }
+    }
+    for (const std::size_t end = std::min(n, i + 8); i < end; ++i) {
+      const unsigned char b = t[i];
+      if ((b | 0x20) == 'x') {
+        if (const std::size_t f = faxLettersEndingAt(line, i); f != std::string_view::npos) return f;
+      } else if (b == 0xB4) {
+        if (i + 3 < n && t[i + 1] == 0xAB && t[i + 2] == 0xD5 && t[i + 3] == 0xE6) return i;
+      }
     }
   }
-  return false;
+  return std::string_view::npos;
+}
+
+bool mayHoldMarker(std::string_view line) {
+  return firstMarkerCandidate(line) != std::string_view::npos;
 }
 
 }  // namespace valo::harvest

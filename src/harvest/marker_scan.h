@@ -36,7 +36,9 @@ struct NumberRun {
 };
 
 // True when the rewritten line holds a "FAX:"; `run` then holds the run of
-// number characters behind the first one (possibly empty).
-bool findMarkedRun(std::string_view line, NumberRun& run);
+// number characters behind the first one (possibly empty). `candidate` is
+// firstMarkerCandidate(line), which must not be npos: nothing before it
+// needs reading.
+bool findMarkedRun(std::string_view line, std::size_t candidate, NumberRun& run);
 
 }  // namespace valo::harvest
