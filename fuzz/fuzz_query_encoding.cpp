@@ -144,10 +144,20 @@ void checkKeyword(std::string_view line) {
 }
 
 void checkAddresses(std::string_view keyword, std::int32_t PageIndex) {
+  // The keyword of each kind, encoded once for the engines that share the
+  // kind (checkKeyword checks the encodings themselves).
+  std::string byKind[3];
+  bool encodedKind[3] = {false, false, false};
   for (const SearchEngine& e : engineTable()) {
     FUZZ_CHECK(FindEngine(e.homeAddress) == &e);
-    TNMURL encoder;
-    const std::string encoded = EncodeQueryKeyword(encoder, keyword, encodingFor(&e));
+    const auto kind = static_cast<std::size_t>(encodingFor(&e));
+    FUZZ_CHECK(kind < 3);
+    if (!encodedKind[kind]) {
+      TNMURL encoder;
+      byKind[kind] = EncodeQueryKeyword(encoder, keyword, encodingFor(&e));
+      encodedKind[kind] = true;
+    }
+    const std::string& encoded = byKind[kind];
     const std::string head = composeQueryHead(e, encoded);
     const std::string front = "http://" + std::string(e.queryHost) + std::string(e.pathHead);
     FUZZ_CHECK(head == front + encoded + std::string(e.pageKey));

@@ -71,8 +71,8 @@ class LineOrder {
   void openConverter();
   void init(const char* localeName);
   bool deriveRanks();
-  int compareFolded(const std::u16string& a, const std::u16string& b) const;
-  void fold(std::string_view gbk, std::u16string& out) const;
+  int compareFolded(std::u16string_view a, std::u16string_view b) const;
+  std::u16string_view fold(std::string_view gbk, std::u16string& buffer) const;
 
   UCollator* collator_ = nullptr;
   UConverter* converter_ = nullptr;

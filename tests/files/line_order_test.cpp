@@ -119,7 +119,9 @@ TEST(LineOrder, SortKeysOrderAsTheCollatorAndClonesAgree) {
       ASSERT_EQ(keyOf(*clone, a), ka) << locale << ": " << a;
       const int byKey = sign(std::strcmp(ka.c_str(), kb.c_str()));
       ASSERT_EQ(byKey, sign(collatorVerdict(locale, a, b, false))) << locale << ": " << a << " | " << b;
-      if (byKey != 0) ASSERT_EQ(sign(order.compare(a, b)), byKey) << locale << ": " << a << " | " << b;
+      if (byKey != 0) {
+        ASSERT_EQ(sign(order.compare(a, b)), byKey) << locale << ": " << a << " | " << b;
+      }
     }
   }
 }

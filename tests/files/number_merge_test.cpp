@@ -85,9 +85,16 @@ INSTANTIATE_TEST_SUITE_P(
                   {"\xB4\xAB\xD5\xE6 1\r\n", "\xB4\xAB\xD5\xE6 1\r\n0\r\n"},
                   "0\r\n\xB4\xAB\xD5\xE6 1\r\n",
                   2},
+        // 深圳 in GBK, then letters in three cases.
         MergeCase{"ChineseCaseVariantsKeepTheFirstFilesLine",
-                  {"\xC9\xEE\xDB\xDAABC 1\r\n", "\xC9\xEE\xDB\xDAabc 1\r\n\xC9\xEE\xDB\xDAAbc 2\r\n"},
-                  "\xC9\xEE\xDB\xDAABC 1\r\n\xC9\xEE\xDB\xDAAbc 2\r\n",
+                  {"\xC9\xEE\xDB\xDA"
+                   "ABC 1\r\n",
+                   "\xC9\xEE\xDB\xDA"
+                   "abc 1\r\n\xC9\xEE\xDB\xDA"
+                   "Abc 2\r\n"},
+                  "\xC9\xEE\xDB\xDA"
+                  "ABC 1\r\n\xC9\xEE\xDB\xDA"
+                  "Abc 2\r\n",
                   2},
         MergeCase{"LongCommonPrefix",
                   {"0755-12345678b\r\n0755-12345678A\r\n0755-12345678a\r\n"},
