@@ -81,15 +81,27 @@ const std::vector<RewriteRule>& markerRewrites() {
 
 GbkString applyMarkerRewrites(std::string_view line) {
   // Two buffers take turns; the line itself is read until a row first fires,
-  // so rows that find nothing copy nothing.
+  // so rows that find nothing copy nothing. A row whose first byte (in either
+  // case, for a letter) is nowhere in the text cannot match and is passed
+  // over; which bytes are there is looked up again after a row fires.
+  std::array<bool, 256> present{};
+  auto notePresent = [&present](std::string_view text) {
+    present.fill(false);
+    for (const char c : text) present[static_cast<unsigned char>(c)] = true;
+  };
   GbkString buffers[2];
   int active = -1;
   std::string_view current = line;
+  notePresent(current);
   for (const RewriteRule& rule : markerRewrites()) {
+    const auto first = static_cast<unsigned char>(rule.pattern().front());
+    const bool letter = (first | 0x20) >= 'a' && (first | 0x20) <= 'z';
+    if (!present[first] && !(letter && present[first ^ 0x20])) continue;
     const int target = active == 0 ? 1 : 0;
     if (rule.applyTo(current, buffers[target])) {
       active = target;
       current = buffers[target];
+      notePresent(current);
     }
   }
   return active < 0 ? GbkString(line) : std::move(buffers[active]);

@@ -59,7 +59,10 @@ void rewriteInto(std::string_view text, std::string_view pattern, std::string_vi
   std::size_t i = 0;
   while (i < text.size()) {
     std::size_t end = 0;
-    if (matchesAt(text.data(), text.size(), i, pattern.data(), pattern.size(), end)) {
+    // The first bytes must agree (letters in either case) for the first
+    // characters to; most positions fail there.
+    if (lowerAscii(text[i]) == lowerAscii(pattern[0]) &&
+        matchesAt(text.data(), text.size(), i, pattern.data(), pattern.size(), end)) {
       for (const char c : replacement) o[written++] = c;
       i = end;
     } else {
@@ -128,7 +131,13 @@ std::string rewriteMarkers(std::string_view line) {
   buffers[0].assign(line);
   int current = 0;
   for (const auto& [pattern, replacement] : rows) {
-    rewriteInto(buffers[current], pattern, replacement, buffers[1 - current]);
+    // A pattern whose first byte (either case) the text lacks cannot match.
+    const std::string& text = buffers[current];
+    const char first = lowerAscii(pattern[0]);
+    bool possible = false;
+    for (const char c : text) possible = possible || lowerAscii(c) == first;
+    if (!possible) continue;
+    rewriteInto(text, pattern, replacement, buffers[1 - current]);
     current = 1 - current;
   }
   return buffers[current];
