@@ -93,15 +93,31 @@ GbkString applyMarkerRewrites(std::string_view line) {
   int active = -1;
   std::string_view current = line;
   notePresent(current);
-  for (const RewriteRule& rule : markerRewrites()) {
-    const auto first = static_cast<unsigned char>(rule.pattern().front());
-    const bool letter = (first | 0x20) >= 'a' && (first | 0x20) <= 'z';
-    if (!present[first] && !(letter && present[first ^ 0x20])) continue;
+  const std::vector<RewriteRule>& rules = markerRewrites();
+  bool blockFired = false;
+  for (std::size_t row = 0; row < rules.size(); ++row) {
+    // Rows 20 to 26 and 27 to 33 repeat rows 13 to 19: after a block that
+    // changed nothing, its repetition meets the same text and changes
+    // nothing either.
+    if (row == 12 || row == 19 || row == 26) {
+      if (row != 12 && !blockFired) {
+        row = 32;
+        continue;
+      }
+      blockFired = false;
+    }
+    const RewriteRule& rule = rules[row];
+    const bool possible = std::all_of(rule.pattern().begin(), rule.pattern().end(), [&present](char c) {
+      const auto b = static_cast<unsigned char>(c);
+      return present[b] || ((b | 0x20) >= 'a' && (b | 0x20) <= 'z' && present[b ^ 0x20]);
+    });
+    if (!possible) continue;
     const int target = active == 0 ? 1 : 0;
     if (rule.applyTo(current, buffers[target])) {
       active = target;
       current = buffers[target];
       notePresent(current);
+      blockFired = true;
     }
   }
   return active < 0 ? GbkString(line) : std::move(buffers[active]);
