@@ -79,20 +79,35 @@ const std::vector<RewriteRule>& markerRewrites() {
   return rules;
 }
 
+// One bit per byte value modulo 64, letters folded to lower case: a text
+// whose signature lacks one of a pattern's bits lacks that byte, so the
+// pattern cannot match. Two byte values may share a bit, which only lets a
+// row through that finds nothing.
+std::uint64_t byteBit(unsigned char b) {
+  if (b >= 'A' && b <= 'Z') b |= 0x20;
+  return std::uint64_t{1} << (b & 63);
+}
+
+std::uint64_t signatureOf(std::string_view text) {
+  std::uint64_t signature = 0;
+  for (const char c : text) signature |= byteBit(static_cast<unsigned char>(c));
+  return signature;
+}
+
 GbkString applyMarkerRewrites(std::string_view line) {
   // Two buffers take turns; the line itself is read until a row first fires,
-  // so rows that find nothing copy nothing. A row whose first byte (in either
-  // case, for a letter) is nowhere in the text cannot match and is passed
-  // over; which bytes are there is looked up again after a row fires.
-  std::array<bool, 256> present{};
-  auto notePresent = [&present](std::string_view text) {
-    present.fill(false);
-    for (const char c : text) present[static_cast<unsigned char>(c)] = true;
-  };
+  // so rows that find nothing copy nothing. A row with a pattern byte (in
+  // either case, for a letter) that is nowhere in the text is passed over;
+  // the text's bytes are looked at again after a row fires.
+  static const std::vector<std::uint64_t> needs = [] {
+    std::vector<std::uint64_t> out;
+    for (const RewriteRule& rule : markerRewrites()) out.push_back(signatureOf(rule.pattern()));
+    return out;
+  }();
   GbkString buffers[2];
   int active = -1;
   std::string_view current = line;
-  notePresent(current);
+  std::uint64_t present = signatureOf(current);
   const std::vector<RewriteRule>& rules = markerRewrites();
   bool blockFired = false;
   for (std::size_t row = 0; row < rules.size(); ++row) {
@@ -106,17 +121,12 @@ GbkString applyMarkerRewrites(std::string_view line) {
       }
       blockFired = false;
     }
-    const RewriteRule& rule = rules[row];
-    const bool possible = std::all_of(rule.pattern().begin(), rule.pattern().end(), [&present](char c) {
-      const auto b = static_cast<unsigned char>(c);
-      return present[b] || ((b | 0x20) >= 'a' && (b | 0x20) <= 'z' && present[b ^ 0x20]);
-    });
-    if (!possible) continue;
+    if ((needs[row] & ~present) != 0) continue;
     const int target = active == 0 ? 1 : 0;
-    if (rule.applyTo(current, buffers[target])) {
+    if (rules[row].applyTo(current, buffers[target])) {
       active = target;
       current = buffers[target];
-      notePresent(current);
+      present = signatureOf(current);
       blockFired = true;
     }
   }

@@ -46,12 +46,14 @@ bool matchesAt(const char* text, std::size_t size, std::size_t i, const char* pa
   return true;
 }
 
-void rewriteInto(std::string_view text, std::string_view pattern, std::string_view replacement,
+// Returns whether the pattern matched at all.
+bool rewriteInto(std::string_view text, std::string_view pattern, std::string_view replacement,
                  std::string& out) {
   if (pattern.empty()) {
     out.assign(text);
-    return;
+    return false;
   }
+  bool matched = false;
   // Every match takes at least a byte and gives at most the replacement.
   out.resize(text.size() * (replacement.size() + 1));
   char* const o = out.data();
@@ -65,11 +67,13 @@ void rewriteInto(std::string_view text, std::string_view pattern, std::string_vi
         matchesAt(text.data(), text.size(), i, pattern.data(), pattern.size(), end)) {
       for (const char c : replacement) o[written++] = c;
       i = end;
+      matched = true;
     } else {
       for (std::size_t k = characterLength(text.data(), text.size(), i); k > 0; --k) o[written++] = text[i++];
     }
   }
   out.resize(written);
+  return matched;
 }
 
 }  // namespace
@@ -126,19 +130,24 @@ std::string rewriteMarkers(std::string_view line) {
     for (const auto& row : kRows) out.emplace_back(valo::gbk(row[0]), valo::gbk(row[1]));
     return out;
   }();
-  // Two buffers take turns, kept from call to call.
+  // Two buffers take turns, kept from call to call; a pass that matched
+  // nothing leaves the text where it was. A pattern whose first byte (either
+  // case) the text lacks cannot match; which bytes the text holds is looked
+  // at again after a pass that changed it.
   thread_local std::string buffers[2];
   buffers[0].assign(line);
   int current = 0;
+  bool present[256];
+  auto notePresent = [&present](const std::string& text) {
+    for (bool& p : present) p = false;
+    for (const char c : text) present[static_cast<unsigned char>(lowerAscii(c))] = true;
+  };
+  notePresent(buffers[0]);
   for (const auto& [pattern, replacement] : rows) {
-    // A pattern whose first byte (either case) the text lacks cannot match.
-    const std::string& text = buffers[current];
-    const char first = lowerAscii(pattern[0]);
-    bool possible = false;
-    for (const char c : text) possible = possible || lowerAscii(c) == first;
-    if (!possible) continue;
-    rewriteInto(text, pattern, replacement, buffers[1 - current]);
+    if (!present[static_cast<unsigned char>(lowerAscii(pattern[0]))]) continue;
+    if (!rewriteInto(buffers[current], pattern, replacement, buffers[1 - current])) continue;
     current = 1 - current;
+    notePresent(buffers[current]);
   }
   return buffers[current];
 }
