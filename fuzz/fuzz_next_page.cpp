@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "fuzz_check.h"
 #include "search/engine_table.h"
@@ -89,7 +90,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view page(reinterpret_cast<const char*>(data) + 1, size - 1);
   const std::string_view affix = page.substr(page.size() - std::min(extra, page.size()));
 
+  // Mutations repeat lines a lot; the rules look at nothing but the line
+  // and the affix, so each distinct line is checked once.
+  std::unordered_set<std::string_view> checked;
   for (const std::string_view line : valo::splitTextLines(page)) {
+    if (!checked.insert(line).second) continue;
     const std::string longer = std::string(line) + std::string(affix);
     const std::string padded = "  " + std::string(line);
     for (const auto& engine : valo::search::engineTable()) {

@@ -5,6 +5,7 @@
 // query address of every engine must be composed around the encoded keyword
 // with a page number in plain digits.
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -102,7 +103,10 @@ bool validUtf8(std::string_view s) {
   return true;
 }
 
-void checkKeyword(std::string_view line) {
+// Checks the keyword encoding of each kind and returns the three results,
+// which the address checks then compose.
+std::array<std::string, 3> checkKeyword(std::string_view line) {
+  std::array<std::string, 3> byKind;
   const std::string_view trimmed = valo::trimBlanks(line);
   FUZZ_CHECK(trimmed.empty() || (static_cast<unsigned char>(trimmed.front()) > 32 &&
                                  static_cast<unsigned char>(trimmed.back()) > 32));
@@ -115,6 +119,7 @@ void checkKeyword(std::string_view line) {
     TNMURL encoder;
     encoder.InputString = "left over from the keyword before";
     const std::string result = EncodeQueryKeyword(encoder, line, kind);
+    byKind[static_cast<std::size_t>(kind)] = result;
     // The component always sees the trimmed keyword, whatever the kind.
     FUZZ_CHECK_BYTES(encoder.InputString == trimmed, line);
     switch (kind) {
@@ -141,13 +146,16 @@ void checkKeyword(std::string_view line) {
       }
     }
   }
+  return byKind;
 }
 
-void checkAddresses(std::string_view keyword, std::int32_t PageIndex) {
+void checkAddresses(const std::array<std::string, 3>& byKind, std::int32_t PageIndex) {
+  // The keyword of each kind as checkKeyword encoded and checked it.
   for (const SearchEngine& e : engineTable()) {
     FUZZ_CHECK(FindEngine(e.homeAddress) == &e);
-    TNMURL encoder;
-    const std::string encoded = EncodeQueryKeyword(encoder, keyword, encodingFor(&e));
+    const auto slot = static_cast<std::size_t>(encodingFor(&e));
+    FUZZ_CHECK(slot < 3);
+    const std::string& encoded = byKind[slot];
     const std::string head = composeQueryHead(e, encoded);
     const std::string front = "http://" + std::string(e.queryHost) + std::string(e.pathHead);
     FUZZ_CHECK(head == front + encoded + std::string(e.pageKey));
@@ -184,8 +192,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view bytes(reinterpret_cast<const char*>(data) + 4, size - 4);
 
   checkEncoders(bytes);
-  checkKeyword(bytes);
-  checkAddresses(bytes, PageIndex);
+  checkAddresses(checkKeyword(bytes), PageIndex);
 
   // The engine box may hold anything; only an exact home address selects.
   if (const SearchEngine* e = FindEngine(bytes)) FUZZ_CHECK(e->homeAddress == bytes);

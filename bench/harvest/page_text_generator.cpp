@@ -121,7 +121,82 @@ std::string pageLine(std::mt19937& rng) {
   return "Email: sales" + digits(rng, 2) + "@" + pick(rng, kSites).substr(4, 8) + " QQ:" + digits(rng, 9);
 }
 
+std::string mobile(std::mt19937& rng) {
+  return "1" + std::string(1, "3589"[rng() % 4]) + digits(rng, 9);
+}
+
+// Every way the number behind a label is written on directory pages.
+std::string anyNumber(std::mt19937& rng) {
+  switch (rng() % 10) {
+    case 0:
+      return mobile(rng);
+    case 1:
+      return areaNumber(rng) + "-" + digits(rng, 1 + static_cast<int>(rng() % 3));  // extension
+    case 2:
+      return digits(rng, 8);  // local number, too short once normalised
+    default:
+      return faxNumberText(rng);
+  }
+}
+
+std::string denseFaxLine(std::mt19937& rng) {
+  static const std::vector<std::string_view> kLabels = {
+      "传真：",      "传真:",    "传真 ",     "传真号码：", "传真至：", "传真： ", "FAX:",    "FAX：",
+      "Fax：",       "Fax: ",    "fax:",      "fax ",       "(Fax) ",   "(Fax)：", "（FAX）", "（FAX）：",
+      "电话/传真：", "Tel/Fax:", "TEL/FAX：", "FAX号码：",  "Fax至：",  "传真;",   "F A X："};
+  std::string line;
+  switch (rng() % 5) {
+    case 0:
+      line = hanzi(rng, 2 + static_cast<int>(rng() % 3));
+      break;
+    case 1:
+      line = "电话：" + areaNumber(rng) + " ";
+      break;
+    default:
+      break;
+  }
+  line += pick(rng, kLabels) + anyNumber(rng);
+  if (rng() % 4 == 0) line += " " + hanzi(rng, 1 + static_cast<int>(rng() % 3));
+  return line;
+}
+
+std::string denseOtherLine(std::mt19937& rng) {
+  switch (rng() % 7) {
+    case 0:
+      return pick(rng, kCities) + hanzi(rng, 2) + pick(rng, kTrades) + "有限公司";
+    case 1:
+      return "电话：" + areaNumber(rng);
+    case 2:
+      return "手机：" + mobile(rng) + " " + hanzi(rng, 2);
+    case 3:
+      return "地址：" + pick(rng, kCities) + "市" + hanzi(rng, 3) + "路" + digits(rng, 3) + "号";
+    case 4:
+      return "邮编：" + digits(rng, 6) + " 联系人：" + hanzi(rng, 3);
+    case 5:
+      return "主营：" + hanzi(rng, 4) + "、" + hanzi(rng, 4);
+    default:
+      return "Email: sales" + digits(rng, 2) + "@" + std::string(pick(rng, kSites).substr(4, 8)) + ".com";
+  }
+}
+
 }  // namespace
+
+std::vector<std::string> generateDenseLines(std::size_t totalBytes, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::vector<std::string> lines;
+  std::size_t bytes = 0;
+  while (bytes < totalBytes) {
+    std::string line = gbk(rng() % 100 < 45 ? denseFaxLine(rng) : denseOtherLine(rng));
+    if (line.size() > 60) continue;
+    // Lines are padded with text to a length between 20 and 60 bytes, as
+    // directory entries run on.
+    const std::size_t length = 20 + rng() % 41;
+    while (line.size() + 1 < length) line += gbk(hanzi(rng, 1));
+    bytes += line.size();
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
 
 std::vector<std::string> generatePageLines(std::size_t totalBytes, std::uint32_t seed) {
   std::mt19937 rng(seed);

@@ -64,8 +64,9 @@ int AtomicFile::open() {
     if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) return errno;
     mode = old.st_mode & 07777;
   }
-  std::random_device seed;
-  std::mt19937 rng(seed());
+  // Seeded once per thread: opening the random device and seeding a fresh
+  // generator cost more than the rest of a small save. O_EXCL settles a clash.
+  thread_local std::mt19937 rng(std::random_device{}());
   for (int attempt = 0; attempt < 100; ++attempt) {
     temp_ = target_ + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(rng() % 1000000);
     fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -23,6 +23,23 @@ LineOrder::~LineOrder() {
   if (converter_ != nullptr) ucnv_close(converter_);
 }
 
+LineOrder::LineOrder(const LineOrder& from, CloneTag) : rank_(from.rank_), fastEnabled_(from.fastEnabled_) {
+  UErrorCode status = U_ZERO_ERROR;
+  collator_ = ucol_clone(from.collator_, &status);
+  if (U_FAILURE(status)) throw std::runtime_error("ICU cannot clone a collator");
+  openConverter();
+}
+
+std::unique_ptr<LineOrder> LineOrder::clone() const {
+  return std::unique_ptr<LineOrder>(new LineOrder(*this, CloneTag{}));
+}
+
+void LineOrder::openConverter() {
+  UErrorCode status = U_ZERO_ERROR;
+  converter_ = ucnv_open("windows-936-2000", &status);
+  if (U_FAILURE(status)) throw std::runtime_error("ICU has no converter for code page 936");
+}
+
 void LineOrder::init(const char* localeName) {
   UErrorCode status = U_ZERO_ERROR;
   collator_ = ucol_open(localeName, &status);
@@ -34,9 +51,7 @@ void LineOrder::init(const char* localeName) {
   // Case is folded away before comparing; tertiary strength keeps every other
   // difference (accents, width) that the locale distinguishes.
   ucol_setStrength(collator_, UCOL_TERTIARY);
-  status = U_ZERO_ERROR;
-  converter_ = ucnv_open("windows-936-2000", &status);
-  if (U_FAILURE(status)) throw std::runtime_error("ICU has no converter for code page 936");
+  openConverter();
   fastEnabled_ = deriveRanks();
 }
 
@@ -82,8 +97,10 @@ bool LineOrder::deriveRanks() {
   return true;
 }
 
-void LineOrder::fold(std::string_view gbk, std::u16string& out) const {
-  scratchFold_.resize(gbk.size() + 1);
+std::u16string_view LineOrder::fold(std::string_view gbk, std::u16string& buffer) const {
+  // The buffers only grow, so a comparison neither allocates nor clears
+  // memory that the conversion overwrites anyway.
+  if (scratchFold_.size() < gbk.size() + 1) scratchFold_.resize(gbk.size() + 1);
   UErrorCode status = U_ZERO_ERROR;
   ucnv_reset(converter_);
   int32_t n = ucnv_toUChars(converter_, reinterpret_cast<UChar*>(scratchFold_.data()),
@@ -91,13 +108,14 @@ void LineOrder::fold(std::string_view gbk, std::u16string& out) const {
                             static_cast<int32_t>(gbk.size()), &status);
   if (U_FAILURE(status)) throw std::runtime_error("GBK conversion failed");
   // Folding may lengthen a string (for example the German sharp s).
-  out.resize(static_cast<std::size_t>(n) * 3 + 1);
+  const std::size_t room = static_cast<std::size_t>(n) * 3 + 1;
+  if (buffer.size() < room) buffer.resize(room);
   status = U_ZERO_ERROR;
   const int32_t m =
-      u_strFoldCase(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+      u_strFoldCase(reinterpret_cast<UChar*>(buffer.data()), static_cast<int32_t>(buffer.size()),
                     reinterpret_cast<const UChar*>(scratchFold_.data()), n, U_FOLD_CASE_DEFAULT, &status);
   if (U_FAILURE(status)) throw std::runtime_error("case folding failed");
-  out.resize(static_cast<std::size_t>(m));
+  return std::u16string_view(buffer.data(), static_cast<std::size_t>(m));
 }
 
 int LineOrder::compare(std::string_view a, std::string_view b) const {
@@ -115,13 +133,13 @@ int LineOrder::compare(std::string_view a, std::string_view b) const {
       return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
     }
   }
-  fold(a, scratchA_);
-  fold(b, scratchB_);
-  const int r = compareFolded(scratchA_, scratchB_);
+  const std::u16string_view foldedA = fold(a, scratchA_);
+  const std::u16string_view foldedB = fold(b, scratchB_);
+  const int r = compareFolded(foldedA, foldedB);
   if (r != 0) return r;
   // Bytes that are no GBK all decode to U+FFFD; such lines are only equal when
   // their bytes are the same apart from ASCII letter case.
-  if (scratchA_.find(u'\uFFFD') != std::u16string::npos) {
+  if (foldedA.find(u'\uFFFD') != std::u16string_view::npos) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
       auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
@@ -133,7 +151,16 @@ int LineOrder::compare(std::string_view a, std::string_view b) const {
   return 0;
 }
 
-int LineOrder::compareFolded(const std::u16string& a, const std::u16string& b) const {
+std::size_t LineOrder::sortKey(std::string_view line, std::uint8_t* out, std::size_t capacity) const {
+  const std::u16string_view folded = fold(line, scratchA_);
+  const int32_t length = ucol_getSortKey(collator_, reinterpret_cast<const UChar*>(folded.data()),
+                                         static_cast<int32_t>(folded.size()), out,
+                                         static_cast<int32_t>(std::min<std::size_t>(capacity, INT32_MAX)));
+  if (length <= 0) throw std::runtime_error("ICU cannot make a collation key");
+  return static_cast<std::size_t>(length);
+}
+
+int LineOrder::compareFolded(std::u16string_view a, std::u16string_view b) const {
   const UCollationResult r =
       ucol_strcoll(collator_, reinterpret_cast<const UChar*>(a.data()), static_cast<int32_t>(a.size()),
                    reinterpret_cast<const UChar*>(b.data()), static_cast<int32_t>(b.size()));

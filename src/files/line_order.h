@@ -8,6 +8,9 @@
 // it on every string of one and two characters; if the check fails (a locale
 // with contractions, numeric ordering, ignorable punctuation, ...) every
 // comparison goes through the collator.
+//
+// Sorting many lines that are not plain ASCII uses sortKey(): the collator's
+// key of each line is made once and keys are then ordered byte by byte.
 #pragma once
 
 #include <unicode/ucnv.h>
@@ -15,6 +18,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -29,8 +33,20 @@ class LineOrder {
   LineOrder(const LineOrder&) = delete;
   LineOrder& operator=(const LineOrder&) = delete;
 
+  // An order of its own for another thread. One LineOrder is not safe to use
+  // from two threads at once: its collator and converter work in scratch space.
+  std::unique_ptr<LineOrder> clone() const;
+
   // <0, 0 or >0. Zero exactly when the case-folded texts are identical.
   int compare(std::string_view a, std::string_view b) const;
+
+  // The collator's key of `line` (case folded as for compare()). Keys ordered
+  // with strcmp are ordered as compare() orders their lines, except that
+  // compare() still tells apart lines whose keys are equal (a collator tie
+  // between different folded texts). The key and its terminating zero byte
+  // are written to `out` when they fit into `capacity` bytes; the return value
+  // is their length either way.
+  std::size_t sortKey(std::string_view line, std::uint8_t* out, std::size_t capacity) const;
 
   // The ASCII path, usable when fastPathEnabled(). A "fast" line holds only
   // bytes 0x20-0x7E. rank() orders fast bytes as the collator does (letters
@@ -50,10 +66,13 @@ class LineOrder {
   }
 
  private:
+  struct CloneTag {};
+  LineOrder(const LineOrder& from, CloneTag);
+  void openConverter();
   void init(const char* localeName);
   bool deriveRanks();
-  int compareFolded(const std::u16string& a, const std::u16string& b) const;
-  void fold(std::string_view gbk, std::u16string& out) const;
+  int compareFolded(std::u16string_view a, std::u16string_view b) const;
+  std::u16string_view fold(std::string_view gbk, std::u16string& buffer) const;
 
   UCollator* collator_ = nullptr;
   UConverter* converter_ = nullptr;

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/distinct_lines.h"
 #include "text/app_error.h"
 
 namespace valo::files {
@@ -36,12 +37,5 @@ struct MergeOutcome {
 // is replaced atomically, so a failed write ("Stream write error") leaves any
 // former target as it was.
 MergeOutcome MergeNumberLists(const QStringList& sources, const QString& target);
-
-// The core on bytes already joined: cut at the first zero byte, split at
-// CR LF, CR alone or LF alone (a final line end adds no empty line), keep the
-// first of equal lines, sort. `text` is used as the work buffer and left
-// changed. Each kept line goes to `sink` in order; returns their count.
-std::int64_t sortDistinctLines(std::string& text, const LineOrder& order,
-                               const std::function<void(std::string_view)>& sink);
 
 }  // namespace valo::files

@@ -1,41 +1,61 @@
 // Fax number extraction from page lines into the result list.
 #include "harvest/fax_extractor.h"
 
-#include "harvest/char_boundary.h"
+#include <algorithm>
+#include <array>
+#include <exception>
+
 #include "harvest/marker_rewrites.h"
+#include "harvest/marker_scan.h"
 #include "harvest/number_normaliser.h"
 
 namespace valo::harvest {
 
-namespace {
-
-constexpr std::string_view kMarker = "FAX:";
-
-}  // namespace
-
 std::optional<GbkString> extractCandidate(std::string_view line) {
   // Most page lines carry no fax label at all; they are settled without
-  // running the rewrite table, which would leave them without a marker.
-  if (!mayHoldMarker(line)) return std::nullopt;
-  const GbkString rewritten = applyMarkerRewrites(line);
-  const std::size_t marker = findAtCharBoundary(rewritten, kMarker);
-  if (marker == std::string_view::npos) return std::nullopt;
-  const std::string_view behind = std::string_view(rewritten).substr(marker + kMarker.size());
-  return normaliseNumber(numberRun(behind));
+  // looking further, as the rewrites would leave them without a marker.
+  const std::size_t candidate = firstMarkerCandidate(line);
+  if (candidate == std::string_view::npos) return std::nullopt;
+  NumberRun run;
+  if (!findMarkedRun(line, candidate, run)) return std::nullopt;
+  return normaliseNumber(run.view());
 }
 
 void ExtractFaxNumbers(const std::vector<GbkString>& PageLines, ExtractionSink& sink,
                        std::int32_t& FoundCount) {
   const std::size_t lineCount = PageLines.size();
   if (lineCount == 0) return;
-  for (std::size_t i = 0; i < lineCount; ++i) {
-    const std::optional<GbkString> candidate = extractCandidate(PageLines[i]);
-    if (!candidate) continue;
-    if (sink.dedupTicked() && sink.hasCaption(*candidate)) continue;
-    sink.addNumber(*candidate);
-    // The counter is a 32-bit integer that wraps rather than traps.
-    FoundCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(FoundCount) + 1u);
-    sink.showFoundCount(FoundCount);
+  // The lines are taken a batch at a time: their candidates first (finding
+  // them changes nothing), announced to the sink together so that the list
+  // can fetch its index entries at once, then checked and added in line
+  // order, the duplicates box read afresh for each.
+  constexpr std::size_t kBatch = 32;
+  std::array<std::optional<GbkString>, kBatch> candidates;
+  for (std::size_t first = 0; first < lineCount; first += kBatch) {
+    std::size_t count = std::min(kBatch, lineCount - first);
+    // A line that fails (out of memory) fails after the lines before it
+    // have been added, as it would one line at a time.
+    std::exception_ptr failure;
+    for (std::size_t k = 0; k < count; ++k) {
+      try {
+        candidates[k] = extractCandidate(PageLines[first + k]);
+      } catch (...) {
+        failure = std::current_exception();
+        count = k;
+        break;
+      }
+      if (candidates[k]) sink.expectNumber(*candidates[k]);
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+      const std::optional<GbkString>& candidate = candidates[k];
+      if (!candidate) continue;
+      if (sink.dedupTicked() && sink.hasCaption(*candidate)) continue;
+      sink.addNumber(*candidate);
+      // The counter is a 32-bit integer that wraps rather than traps.
+      FoundCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(FoundCount) + 1u);
+      sink.showFoundCount(FoundCount);
+    }
+    if (failure) std::rethrow_exception(failure);
   }
 }
 

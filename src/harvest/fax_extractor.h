@@ -30,6 +30,9 @@ struct ExtractionSink {
   virtual void addNumber(const GbkString& number) = 0;
   // Shows the count as decimal text in status panel 5.
   virtual void showFoundCount(std::int32_t count) = 0;
+  // A hint that the number will soon be asked about and perhaps added, so
+  // that a list can fetch what it needs ahead of time. Changes nothing.
+  virtual void expectNumber(std::string_view /*number*/) {}
 };
 
 // Extracts from every line of `PageLines` in page order. A number appended
@@ -48,6 +51,7 @@ class NumberListSink : public ExtractionSink {
   // The last count shown, -1 before the first.
   std::int32_t shownCount() const { return shownCount_; }
 
+  void expectNumber(std::string_view number) override { list_.prefetch(number); }
   bool dedupTicked() override { return dedup_; }
   bool hasCaption(std::string_view number) override { return list_.contains(number); }
   void addNumber(const GbkString& number) override { list_.append(number); }

@@ -25,4 +25,8 @@ GbkString applyMarkerRewrites(std::string_view line);
 // with only spaces between, anywhere in the line.
 bool mayHoldMarker(std::string_view line);
 
+// Where the first of those letters or of "传真" begins, npos when there are
+// none: every marker of the rewritten line comes from there or later.
+std::size_t firstMarkerCandidate(std::string_view line);
+
 }  // namespace valo::harvest

@@ -41,7 +41,7 @@ class RewriteRule {
   GbkString replacement_;
   // Per pattern byte: true where it is a single-byte ASCII letter, which
   // matches either case.
-  std::vector<bool> folds_;
+  std::vector<unsigned char> folds_;
   bool endsWithLoneLead_ = false;
 };
 

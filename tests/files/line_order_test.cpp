@@ -6,7 +6,10 @@
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
 
+#include <cstring>
+#include <memory>
 #include <random>
+#include <vector>
 
 #include "text/gbk.h"
 
@@ -62,8 +65,9 @@ TEST(LineOrder, RankTableOnlyWhereTheCollatorAllowsIt) {
   EXPECT_FALSE(LineOrder("en@colAlternate=shifted").fastPathEnabled());  // punctuation ignorable
 }
 
-// The collator's own verdict on the folded texts, with the identical tie-break.
-int collatorVerdict(const char* locale, const std::string& a, const std::string& b) {
+// The collator's own verdict on the folded texts, with the identical
+// tie-break unless `tieBreak` is false.
+int collatorVerdict(const char* locale, const std::string& a, const std::string& b, bool tieBreak = true) {
   UErrorCode status = U_ZERO_ERROR;
   UCollator* coll = ucol_open(locale, &status);
   ucol_setStrength(coll, UCOL_TERTIARY);
@@ -81,8 +85,45 @@ int collatorVerdict(const char* locale, const std::string& a, const std::string&
   int r = ucol_strcoll(coll, reinterpret_cast<const UChar*>(fa.data()), static_cast<int32_t>(fa.size()),
                        reinterpret_cast<const UChar*>(fb.data()), static_cast<int32_t>(fb.size()));
   ucol_close(coll);
-  if (r == 0) r = fa < fb ? -1 : fa > fb ? 1 : 0;
+  if (r == 0 && tieBreak) r = fa < fb ? -1 : fa > fb ? 1 : 0;
   return r;
+}
+
+// The key as the merge makes it: asked for with no room first, then written.
+std::string keyOf(const LineOrder& order, const std::string& line) {
+  const std::size_t length = order.sortKey(line, nullptr, 0);
+  std::string key(length, '\x7F');
+  EXPECT_EQ(order.sortKey(line, reinterpret_cast<std::uint8_t*>(key.data()), key.size()), length);
+  EXPECT_EQ(key.find('\0'), length - 1) << "a key ends at its only zero byte";
+  return key;
+}
+
+TEST(LineOrder, SortKeysOrderAsTheCollatorAndClonesAgree) {
+  const char* const locales[] = {"root", "zh_CN", "cs", "en@colAlternate=shifted"};
+  std::vector<std::string> pieces = {"ABC", "abc",  "x", "X",  "ch",   "-",
+                                     " ",   "0755", "9", "\t", "\x81", "\xA1\x41"};
+  for (const char* utf8 : {"深圳", "北京", "上海", "机械", "传真：", "ＡＢ", "ａｂ", "é"})
+    pieces.push_back(gbk(utf8));
+  std::mt19937 rng(12);
+  auto randomLine = [&] {
+    std::string line;
+    for (int n = static_cast<int>(rng() % 6); n > 0; --n) line += pieces[rng() % pieces.size()];
+    return line;
+  };
+  for (const char* locale : locales) {
+    const LineOrder order(locale);
+    const std::unique_ptr<LineOrder> clone = order.clone();
+    for (int i = 0; i < 1500; ++i) {
+      const std::string a = randomLine(), b = i % 5 == 0 ? a : randomLine();
+      const std::string ka = keyOf(order, a), kb = keyOf(*clone, b);
+      ASSERT_EQ(keyOf(*clone, a), ka) << locale << ": " << a;
+      const int byKey = sign(std::strcmp(ka.c_str(), kb.c_str()));
+      ASSERT_EQ(byKey, sign(collatorVerdict(locale, a, b, false))) << locale << ": " << a << " | " << b;
+      if (byKey != 0) {
+        ASSERT_EQ(sign(order.compare(a, b)), byKey) << locale << ": " << a << " | " << b;
+      }
+    }
+  }
 }
 
 TEST(LineOrder, AsciiPathAgreesWithTheCollator) {

@@ -14,6 +14,7 @@
 
 #include "files/line_order.h"
 #include "test_support.h"
+#include "text/gbk.h"
 
 namespace valo::files {
 namespace {
@@ -83,6 +84,17 @@ INSTANTIATE_TEST_SUITE_P(
         MergeCase{"GbkBytesUnchanged",
                   {"\xB4\xAB\xD5\xE6 1\r\n", "\xB4\xAB\xD5\xE6 1\r\n0\r\n"},
                   "0\r\n\xB4\xAB\xD5\xE6 1\r\n",
+                  2},
+        // 深圳 in GBK, then letters in three cases.
+        MergeCase{"ChineseCaseVariantsKeepTheFirstFilesLine",
+                  {"\xC9\xEE\xDB\xDA"
+                   "ABC 1\r\n",
+                   "\xC9\xEE\xDB\xDA"
+                   "abc 1\r\n\xC9\xEE\xDB\xDA"
+                   "Abc 2\r\n"},
+                  "\xC9\xEE\xDB\xDA"
+                  "ABC 1\r\n\xC9\xEE\xDB\xDA"
+                  "Abc 2\r\n",
                   2},
         MergeCase{"LongCommonPrefix",
                   {"0755-12345678b\r\n0755-12345678A\r\n0755-12345678a\r\n"},
@@ -217,6 +229,47 @@ TEST(NumberMerge, TargetAmongSourcesIsRefused) {
   std::filesystem::current_path(cwd);
 }
 
+// Lines that need the collator, in a given locale: what stays and in which order.
+TEST(NumberMerge, CollatedLinesKeepTheFirstOfEqualOnesInOrder) {
+  const auto g = [](const char* utf8) { return valo::gbk(utf8); };
+  const struct {
+    const char* name;
+    const char* locale;
+    std::string text;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"case variants, the first stays", "zh_CN", g("深圳ABC\r\n深圳abc\r\n深圳Abc\r\n"), {g("深圳ABC")}},
+      {"pinyin order", "zh_CN", g("上海\n北京\n杭州\n"), {g("北京"), g("杭州"), g("上海")}},
+      {"code point order in root", "root", g("北京\n上海\n"), {g("上海"), g("北京")}},
+      // Control characters are ignorable to the collator, yet make another line.
+      {"collator tie, different lines",
+       "zh_CN",
+       g("传真\n\x01传真\n传真\n传\x02真\n"),
+       {g("\x01传真"), g("传\x02真"), g("传真")}},
+      {"full-width letters fold", "zh_CN", g("ＡＢ号\nａｂ号\n"), {g("ＡＢ号")}},
+      // The Chinese order puts Han characters before Latin letters.
+      {"ASCII and Chinese lines merged",
+       "zh_CN",
+       g("b\n北京\na\nB\n上海\n"),
+       {g("北京"), g("上海"), "a", "b"}},
+      {"ASCII and Chinese lines in root",
+       "root",
+       g("b\n北京\na\nB\n上海\n"),
+       {"a", "b", g("上海"), g("北京")}},
+      {"a trail byte is no letter", "zh_CN", "\xB1\x41\n\xB1\x61\n", {"\xB1\x41", "\xB1\x61"}},
+  };
+  for (const auto& c : cases) {
+    for (const std::size_t twoThreadLines : {kTwoThreadLines, std::size_t{1}}) {
+      std::string work = c.text;
+      std::vector<std::string> merged;
+      const std::int64_t count = sortDistinctLines(
+          work, LineOrder(c.locale), [&](std::string_view l) { merged.emplace_back(l); }, twoThreadLines);
+      EXPECT_EQ(merged, c.lines) << c.name;
+      EXPECT_EQ(count, static_cast<std::int64_t>(c.lines.size())) << c.name;
+    }
+  }
+}
+
 // The sorted list the merge replaces: binary search, insert or drop.
 std::vector<std::string> sortedInsertReference(const std::vector<std::string>& lines,
                                                const LineOrder& order) {
@@ -234,11 +287,33 @@ std::vector<std::string> sortedInsertReference(const std::vector<std::string>& l
 struct RandomLists {
   const char* name;
   std::vector<std::string> pieces;
+  const char* locale = nullptr;  // the default locale when null
+  std::size_t twoThreadLines = kTwoThreadLines;
 };
 
 // Failure reports name the case rather than dumping its bytes.
 void PrintTo(const RandomLists& c, std::ostream* os) {
   *os << c.name;
+}
+
+// Pieces of company lines, with letters in both cases, full-width letters,
+// ignorable control characters (collator ties that are different lines), bytes that are no
+// GBK (U+FFFD, whose lines compare by their bytes), and ASCII-only pieces,
+// so that lines of both kinds meet in one text.
+std::vector<std::string> chinesePieces() {
+  std::vector<std::string> pieces = {"ABC", "abc", "Fax:", " ",    "\t",       "\x01",     "0755-",
+                                     "1",   "2",   "x",    "\x81", "\xA1\x41", "\xA1\x61", "\xFF"};
+  for (const char* utf8 :
+       {"深圳", "杭州", "北京", "机械", "有限公司", "号", "传真：", "ＡＢＣ", "ａｂｃ", "－"}) {
+    pieces.push_back(valo::gbk(utf8));
+  }
+  return pieces;
+}
+
+std::vector<std::string> longPieces() {
+  std::string han;
+  for (int i = 0; i < 40; ++i) han += valo::gbk("深圳机械有限公司");
+  return {han, han + "ABC", han + "abc", "x", "X", valo::gbk("传真"), "1", "\t"};
 }
 
 class SortedInsertAgreement : public ::testing::TestWithParam<RandomLists> {};
@@ -264,11 +339,12 @@ TEST_P(SortedInsertAgreement, SameResultAsTheSortedInsertList) {
       lines.push_back(line);
       text += line + (rng() % 4 == 0 ? "\n" : "\r\n");
     }
-    const LineOrder order;
+    const LineOrder order = GetParam().locale ? LineOrder(GetParam().locale) : LineOrder();
     std::vector<std::string> merged;
     std::string work = text;
-    sortDistinctLines(work, order, [&](std::string_view l) { merged.emplace_back(l); });
-    EXPECT_EQ(merged, sortedInsertReference(lines, order)) << "round " << round;
+    sortDistinctLines(
+        work, order, [&](std::string_view l) { merged.emplace_back(l); }, GetParam().twoThreadLines);
+    ASSERT_EQ(merged, sortedInsertReference(lines, order)) << "round " << round;
   }
 }
 
@@ -280,7 +356,13 @@ INSTANTIATE_TEST_SUITE_P(
         RandomLists{"FaxLike", {"021-", "0755-", "1", "2", "9", "x", "X", " ext ", "EXT", "(", ")", " "}},
         RandomLists{"MixedBytes",
                     {"0", "1", "7", "-", " ", "x", "X", "ext", "EXT", "(", ")", "\t", "\xB4\xAB", "\xD5\xE6",
-                     "\xA3\xC1", "\xA3\xE1", "\x81", "0755-1234567"}}),
+                     "\xA3\xC1", "\xA3\xE1", "\x81", "0755-1234567"}},
+        // Company lines: all through collation keys, on one thread and on two.
+        RandomLists{"ChineseLines", chinesePieces(), "zh_CN"},
+        RandomLists{"ChineseLinesTwoThreads", chinesePieces(), "zh_CN", 1},
+        RandomLists{"ChineseLinesRootOrder", chinesePieces(), "root", 1},
+        // Long shared beginnings: keys equal far beyond the first rounds of the sort.
+        RandomLists{"LongCommonBeginnings", longPieces(), "zh_CN", 1}),
     [](const ::testing::TestParamInfo<RandomLists>& p) { return std::string(p.param.name); });
 
 }  // namespace

@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "harvest/fax_extractor.h"
 #include "harvest/marker_rewrites.h"
+#include "harvest/number_list.h"
 #include "harvest/rewrite.h"
 #include "reference_extractor.h"
 #include "text/gbk.h"
@@ -19,17 +21,19 @@ namespace {
 
 std::vector<std::string> lineTokens() {
   std::vector<std::string> tokens;
-  for (const char* utf8 : {"传真", "传", "真", "号码", "至", "：", "（", "）", "－", "电话", "公司", "大家",
-                           "地址", "转", "ＦＡＸ", "传真：", "传真号码：", "传真至：", "（FAX）"}) {
+  for (const char* utf8 :
+       {"传真",       "传",       "真",      "号码",      "至",          "：",        "（",       "）",
+        "－",         "电话",     "公司",    "大家",      "地址",        "转",        "ＦＡＸ",   "传真：",
+        "传真号码：", "传真至：", "（FAX）", "（(Fax)）", "（（fax））", "(（FAX）)", "（fAx）："}) {
     tokens.push_back(gbk(utf8));
   }
   for (const char* ascii :
-       {"FAX",      "fax",      "Fax",         "fAX",   "FaX",    "fAx",  "F",
-        "A",        "X",        "f",           "a",     "x",      ":",    ";",
-        " ",        "  ",       "   ",         "(",     ")",      "-",    "--",
-        "+",        "+86",      "86",          "0086",  "086",    "021",  "0571",
-        "12345678", "87654321", "13912345678", "(Fax)", "(fax) ", "FAX:", "www.xinhua.com",
-        "\t"}) {
+       {"FAX",      "fax",      "Fax",         "fAX",         "FaX",    "fAx",  "F",
+        "A",        "X",        "f",           "a",           "x",      ":",    ";",
+        " ",        "  ",       "   ",         "(",           ")",      "-",    "--",
+        "+",        "+86",      "86",          "0086",        "086",    "021",  "0571",
+        "12345678", "87654321", "13912345678", "(Fax)",       "(fax) ", "FAX:", "www.xinhua.com",
+        "\t",       "((Fax) )", "((fax)",      "(fax)(Fax) ", "(FAX)",  "((("}) {
     tokens.emplace_back(ascii);
   }
   // Bytes that move character boundaries: lone lead bytes pair with whatever
@@ -115,6 +119,99 @@ TEST(FastPathProperty, MarkerRewritesAndExtractionMatchReference) {
   // The generator must exercise both roads, or the comparison proves little.
   EXPECT_GT(yielded, kLines / 20);
   EXPECT_GT(skipped, kLines / 20);
+}
+
+// Lines of a directory page: a label in one of the spellings such pages
+// use, a number in any form, short Chinese text around, parentheses nested
+// around labels now and then.
+std::string directoryLine(std::mt19937& rng) {
+  static const std::vector<std::string> labels = [] {
+    std::vector<std::string> out;
+    for (const char* utf8 : {"传真：",      "传真:",       "传真 ",    "传真号码：", "传真至：",
+                             "传真： ",     "FAX:",        "FAX：",    "Fax：",      "Fax: ",
+                             "fax:",        "fax ",        "(Fax) ",   "(Fax)：",    "（FAX）",
+                             "（FAX）：",   "电话/传真：", "Tel/Fax:", "TEL/FAX：",  "FAX号码：",
+                             "Fax至：",     "传真;",       "F A X：",  "FAX :",      "((Fax) )：",
+                             "（(Fax)）：", "(（FAX）)",   "传真：：", "Fax  "}) {
+      out.push_back(gbk(utf8));
+    }
+    return out;
+  }();
+  static const std::vector<std::string> numbers = {"0571-87654321",
+                                                   "+86-571-87654321",
+                                                   "(0571)87654321",
+                                                   "+86 571 8765 4321",
+                                                   "86-0571-87654321",
+                                                   "0571 87654321",
+                                                   "0086-571-87654321-123",
+                                                   "13912345678",
+                                                   "87654321",
+                                                   "0755-1234567-1",
+                                                   "021-12345678 021-87654321",
+                                                   "(021)-(1234)",
+                                                   "++86--21---1234",
+                                                   "0"};
+  static const std::vector<std::string> text = [] {
+    std::vector<std::string> out;
+    for (const char* utf8 :
+         {"深圳", "机械有限公司", "电话：0571-88888888 ", "联系人：王先生", "转", "（总机）", "－"}) {
+      out.push_back(gbk(utf8));
+    }
+    return out;
+  }();
+  auto pick = [&](const std::vector<std::string>& from) { return from[rng() % from.size()]; };
+  std::string line;
+  if (rng() % 2) line += pick(text);
+  line += pick(labels) + pick(numbers);
+  if (rng() % 3 == 0) line += pick(text);
+  if (rng() % 5 == 0) line += pick(labels) + pick(numbers);
+  return line;
+}
+
+TEST(FastPathProperty, DirectoryPagesMatchReference) {
+  std::mt19937 rng(1999);
+  std::vector<std::string> page;
+  int yielded = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string line = directoryLine(rng);
+    const auto expected = reference::extract(line);
+    ASSERT_EQ(extractCandidate(line), expected) << hexOf(line);
+    if (expected) ++yielded;
+    page.push_back(line);
+  }
+  EXPECT_GT(yielded, 20000 / 2);
+
+  // The whole page at once, in batches, with repeats dropped: the numbers in
+  // line order, each first occurrence only.
+  NumberList list;
+  NumberListSink sink(list, true);
+  std::int32_t found = 0;
+  ExtractFaxNumbers(page, sink, found);
+  std::vector<std::string> expected;
+  std::set<std::string> seen;
+  for (const std::string& line : page) {
+    if (const auto number = reference::extract(line); number && seen.insert(*number).second) {
+      expected.push_back(*number);
+    }
+  }
+  EXPECT_EQ(list.items(), expected);
+  EXPECT_EQ(found, static_cast<std::int32_t>(expected.size()));
+}
+
+// A run stops at 255 characters; what stands right behind it must not leak
+// in, nested parenthesised labels included.
+TEST(FastPathProperty, RunsAtTheLengthLimitMatchReference) {
+  const std::string tails[] = {
+      "", "1", "(", "((Fax) )", "(Fax) 5", "((fax)", gbk("（(Fax)）"), gbk("（FAX）"), " 9", ";", "FAX:1"};
+  for (const std::string& label : {std::string("FAX:"), gbk("传真："), std::string("(Fax):")}) {
+    // "+" signs fill the run and are deleted, so the number stays valid.
+    for (std::size_t signs = 238; signs <= 246; ++signs) {
+      for (const std::string& tail : tails) {
+        const std::string line = label + "0571-8765432" + std::string(signs, '+') + tail;
+        ASSERT_EQ(extractCandidate(line), reference::extract(line)) << signs << " signs, " << hexOf(tail);
+      }
+    }
+  }
 }
 
 TEST(FastPathProperty, RewriteMatchesReferenceOnRandomBytes) {

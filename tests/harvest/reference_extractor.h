@@ -21,4 +21,7 @@ std::size_t findMarker(std::string_view rewritten);
 
 std::optional<std::string> extract(std::string_view line);
 
+// The same, given the line after the 34 rewrites.
+std::optional<std::string> extractRewritten(std::string_view rewritten);
+
 }  // namespace valo::harvest::reference
