@@ -4,13 +4,18 @@
 #
 #   scripts/fuzz.sh [RUNS | SECONDSs] [TARGET...]
 #
-#   RUNS      executions per target (default 10000000); a target also stops
-#             after VALO_FUZZ_MAX_SECONDS seconds (default 1800) if it is slower
+#   RUNS      executions per target (default 10000000), shared out among the
+#             workers; a target also stops after VALO_FUZZ_MAX_SECONDS seconds
+#             (default 1800) if it is slower
 #   SECONDSs  a fixed time per target instead, e.g. 600s
 #   TARGET    e.g. fuzz_merge; default all
 #
+# Each target runs as VALO_FUZZ_JOBS workers at once (default: one per core),
+# sharing one corpus, so a target has the whole machine; its executions are
+# the workers' summed.
+#
 # Environment: VALO_FUZZ_BUILD (build folder, default build-fuzz in the
-# repository), VALO_FUZZ_MAX_SECONDS. Seeds come from fuzz/corpus/<name>/; the
+# repository), VALO_FUZZ_MAX_SECONDS, VALO_FUZZ_JOBS. Seeds come from fuzz/corpus/<name>/; the
 # corpus grows in <build>/fuzz-corpus/<name>/, crashes land in
 # <build>/fuzz-artifacts/<name>/. Exits non-zero when any target finds something.
 set -euo pipefail
@@ -18,6 +23,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${VALO_FUZZ_BUILD:-$root/build-fuzz}
 max_seconds=${VALO_FUZZ_MAX_SECONDS:-1800}
+jobs=${VALO_FUZZ_JOBS:-$(nproc)}
 
 limit=${1:-10000000}
 [ $# -gt 0 ] && shift
@@ -25,8 +31,8 @@ if [[ $limit =~ ^[0-9]+s$ ]]; then
   budget=(-max_total_time="${limit%s}")
   what="${limit%s} seconds"
 elif [[ $limit =~ ^[0-9]+$ ]]; then
-  budget=(-runs="$limit" -max_total_time="$max_seconds")
-  what="$limit runs (at most $max_seconds seconds)"
+  budget=(-runs="$(((limit + jobs - 1) / jobs))" -max_total_time="$max_seconds")
+  what="$limit runs in $jobs workers (at most $max_seconds seconds)"
 else
   echo "usage: $0 [RUNS | SECONDSs] [TARGET...]" >&2
   exit 2
@@ -59,20 +65,28 @@ for t in "${targets[@]}"; do
   artifacts=$build/fuzz-artifacts/$name
   mkdir -p "$corpus" "$artifacts"
   cp -n "$root/fuzz/corpus/$name/"* "$corpus/" 2>/dev/null || true
-  log=$build/fuzz-$name.log
   echo "== $t: $what"
   started=$(date +%s)
-  set +e
-  "$build/fuzz/$t" "${budget[@]}" -max_len="$(max_len_for "$t")" -print_final_stats=1 \
-    -artifact_prefix="$artifacts/" "$corpus" >"$log" 2>&1
-  rc=$?
-  set -e
+  pids=()
+  for w in $(seq "$jobs"); do
+    "$build/fuzz/$t" "${budget[@]}" -max_len="$(max_len_for "$t")" -print_final_stats=1 \
+      -artifact_prefix="$artifacts/" "$corpus" >"$build/fuzz-$name-$w.log" 2>&1 &
+    pids+=($!)
+  done
+  rc=0
+  for pid in "${pids[@]}"; do
+    wait "$pid" || rc=$?
+  done
   elapsed=$(($(date +%s) - started))
-  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  execs=0
+  for w in $(seq "$jobs"); do
+    n=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/fuzz-$name-$w.log" | tail -1)
+    execs=$((execs + ${n:-0}))
+  done
   if [ $rc -ne 0 ]; then
     status=1
-    echo "   FOUND SOMETHING (exit $rc); see $log and $artifacts"
-    grep -m5 -E 'ERROR|property failed|runtime error|Test unit written' "$log" || true
+    echo "   FOUND SOMETHING (exit $rc); see $build/fuzz-$name-*.log and $artifacts"
+    grep -h -m5 -E 'ERROR|property failed|runtime error|Test unit written' "$build/fuzz-$name"-*.log || true
   fi
   line=$(printf '%-22s %12s executions %6ss  exit %s' "$t" "${execs:-?}" "$elapsed" "$rc")
   echo "   $line"
