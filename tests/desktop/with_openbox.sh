@@ -22,15 +22,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-  sleep 0.1
-done
-export DISPLAY=:$(tr -d '\n' <"$work/display")
-[ "$DISPLAY" != ":" ] || fail "Xvfb reported no display"
+# shellcheck source=x_server.sh
+source "$(dirname "$0")/x_server.sh"
+start_xvfb
+export DISPLAY=$display
 
 # No session bus, and the window manager's own settings only.
 unset DBUS_SESSION_BUS_ADDRESS

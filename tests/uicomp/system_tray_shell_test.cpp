@@ -12,13 +12,8 @@ namespace {
 
 using testing::EventLog;
 using testing::FakeDesktop;
+using testing::solidIcon;
 using Log = std::vector<std::string>;
-
-QIcon picture() {
-  QPixmap p(16, 16);
-  p.fill(Qt::darkBlue);
-  return QIcon(p);
-}
 
 NotifyIconData record(quintptr window, std::uint32_t id, std::uint32_t flags, const GbkString& tip) {
   NotifyIconData data;
@@ -27,7 +22,7 @@ NotifyIconData record(quintptr window, std::uint32_t id, std::uint32_t flags, co
   data.uID = id;
   data.uFlags = flags;
   data.uCallbackMessage = WM_TRAYNOTIFY;
-  data.hIcon = picture();
+  data.hIcon = solidIcon(Qt::darkBlue);
   std::copy(tip.begin(), tip.end(), data.szTip.begin());
   return data;
 }
@@ -59,7 +54,7 @@ TEST(SystemTrayShellTest, KeepsOneEntryPerWindowAndId) {
 TEST(SystemTrayShellTest, TooltipDropsAHalfCharacterLeftByTheCut) {
   SystemTrayShell shell;
   TantTaskbarIcon icon(nullptr, &shell);
-  icon.SetIcon(picture());
+  icon.SetIcon(solidIcon(Qt::darkBlue));
   icon.SetHint(gbk("传真号码搜索工具传真号码搜索工具传真号码搜索工具传真号码搜索工具"));
   icon.SetVisible(true);
   QSystemTrayIcon* entry = shell.entry(icon.HiddenWindow().id(), 0);
@@ -84,7 +79,7 @@ TEST(SystemTrayShellTest, ActivationsArriveAsMouseNotifications) {
   FakeDesktop desktop(events.entries);
   TantTaskbarIcon icon(nullptr, &shell, &desktop);
   events.attach(icon);
-  icon.SetIcon(picture());
+  icon.SetIcon(solidIcon(Qt::darkBlue));
   icon.SetIconID(4);
   icon.SetVisible(true);
   QSystemTrayIcon* entry = shell.entry(icon.HiddenWindow().id(), 4);
@@ -103,7 +98,7 @@ TEST(SystemTrayShellTest, AClickThatRemovesTheIconEndsTheGestureQuietly) {
   FakeDesktop desktop(events.entries);
   TantTaskbarIcon icon(nullptr, &shell, &desktop);
   events.attach(icon);
-  icon.SetIcon(picture());
+  icon.SetIcon(solidIcon(Qt::darkBlue));
   icon.OnMouseDown = [&icon](QObject*, TMouseButton, TShiftState, int, int) { icon.SetVisible(false); };
   icon.SetVisible(true);
   QSystemTrayIcon* entry = shell.entry(icon.HiddenWindow().id(), 0);

@@ -19,14 +19,9 @@ namespace {
 using testing::EventLog;
 using testing::FakeDesktop;
 using testing::FakeShell;
+using testing::solidIcon;
 using Log = std::vector<std::string>;
 using Handed = std::vector<std::pair<quintptr, QMenu*>>;
-
-QIcon picture() {
-  QPixmap p(16, 16);
-  p.fill(Qt::darkGreen);
-  return QIcon(p);
-}
 
 class TrayMenuTest : public ::testing::Test {
  protected:
@@ -103,7 +98,7 @@ NotifyIconData record(quintptr window, std::uint32_t id) {
   data.uID = id;
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = WM_TRAYNOTIFY;
-  data.hIcon = picture();
+  data.hIcon = solidIcon(Qt::darkGreen);
   return data;
 }
 
@@ -169,7 +164,7 @@ TEST(DesktopRightClickTest, TheMenuOpensOnceAndTheEventsStillCome) {
     EventLog events;                       // outlives the icon, which reports its removal
     TantTaskbarIcon icon(&owner, &shell);  // the running desktop's menu handling
     events.attach(icon);
-    icon.SetIcon(picture());
+    icon.SetIcon(solidIcon(Qt::darkGreen));
     auto* menu = new QMenu(&owner);
     menu->addAction(QStringLiteral("显示主程序(&S)"));
     if (c.withMenu) icon.SetPopupMenu(menu);

@@ -1,7 +1,9 @@
 // A recording shell and a scripted desktop for the tray component's tests.
 #pragma once
 
+#include <QIcon>
 #include <QMenu>
+#include <QPixmap>
 #include <set>
 #include <string>
 #include <utility>
@@ -10,6 +12,13 @@
 #include "ui/tray/ant_taskbar_icon.h"
 
 namespace valo::ui::testing {
+
+// An icon of one colour, enough for the shell to be handed a picture.
+inline QIcon solidIcon(Qt::GlobalColor colour) {
+  QPixmap p(16, 16);
+  p.fill(colour);
+  return QIcon(p);
+}
 
 struct ShellCall {
   int message;

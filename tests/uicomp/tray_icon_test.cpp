@@ -12,12 +12,7 @@ namespace {
 using testing::EventLog;
 using testing::FakeDesktop;
 using testing::FakeShell;
-
-QIcon solidIcon(Qt::GlobalColor colour) {
-  QPixmap p(16, 16);
-  p.fill(colour);
-  return QIcon(p);
-}
+using testing::solidIcon;
 
 class TrayIconTest : public ::testing::Test {
  protected:
