@@ -86,6 +86,7 @@ void SearchRunDriver::N2Click() {
   Timer3.setEnabled(false);
   backoffWaiting_ = false;
   refusedAnswers_ = 0;
+  refusedInSearch_ = 0;
   if (services_.startAutosave) services_.startAutosave();
 
   window_.setSearchEnabled(false);
@@ -236,7 +237,11 @@ void SearchRunDriver::BitBtn1Click() {
   Timer1.setEnabled(false);
   Timer2.setEnabled(false);
   services_.saveProgress();
-  window_.setStatusText(kPanelStatus, gbk("搜索已经结束！"));
+  // A search that met refusals says how often: the user sees why it found
+  // less than hoped, and whether the pause should be longer.
+  GbkString ended = gbk("搜索已经结束！");
+  if (refusedInSearch_ > 0) ended += gbk("（被拒绝 ") + intToStr(refusedInSearch_) + gbk(" 次）");
+  window_.setStatusText(kPanelStatus, ended);
   window_.repaintWindow();
   window_.setSearchEnabled(true);
   window_.setStopEnabled(false);
@@ -325,6 +330,7 @@ int SearchRunDriver::backoffMilliseconds() const {
 void SearchRunDriver::holdAfterRefusal() {
   // The watchdog would skip the page; a wait is never cut.
   Timer2.setEnabled(false);
+  if (!backoffWaiting_) ++refusedInSearch_;
   if (state_.StopRequested) {
     endRefusalEpisode();
     BitBtn1Click();

@@ -46,6 +46,8 @@ class SearchRunDriver {
   bool waitingAfterRefusal() const { return backoffWaiting_; }
   // Refused answers in a row for the current page; 0 outside such an episode.
   int refusedAnswers() const { return refusedAnswers_; }
+  // Refused answers to the run's own requests over the whole search.
+  int refusedInSearch() const { return refusedInSearch_; }
 
   TNMURL NMURL1;
   TextLines Memo1;  // the hidden page buffer
@@ -73,6 +75,7 @@ class SearchRunDriver {
   std::uint64_t requestSerial_ = 0;  // one per navigation, so a late read of an older page is dropped
   bool readPending_ = false;
   int refusedAnswers_ = 0;
+  int refusedInSearch_ = 0;
   bool backoffWaiting_ = false;
 };
 

@@ -53,7 +53,8 @@ struct Window {
     return done();
   }
   bool waitForEnd(int ms = 60000) {
-    return waitFor([this] { return status(6) == QStringLiteral("搜索已经结束！"); }, ms);
+    // A search that met refusals adds their count after the text.
+    return waitFor([this] { return status(6).startsWith(QStringLiteral("搜索已经结束！")); }, ms);
   }
   // What a failed wait shows: the run's state and the dialogs seen.
   std::string describe() {

@@ -46,6 +46,7 @@ TEST(RefusedEndToEnd, RefusedPagesAreAskedForAgainAndNothingIsSkipped) {
   EXPECT_EQ(r[4].url, r[5].url);
   EXPECT_EQ(r[5].url, r[6].url);
   EXPECT_EQ(listed(w), (QList<QByteArray>{r[0].fax, r[3].fax, r[6].fax, r[7].fax}));
+  EXPECT_EQ(w.status(6), QStringLiteral("搜索已经结束！（被拒绝 4 次）"));
 }
 
 TEST(RefusedEndToEnd, TheUserPassesTheCheckInThePaneAndTheRunGoesOnAtOnce) {
@@ -74,7 +75,7 @@ TEST(RefusedEndToEnd, StopDuringAWaitEndsTheSearchAndKeepsThePosition) {
   w.search();
   ASSERT_TRUE(w.waitFor([&] { return refusalShown(w); }, 20000)) << w.describe();
   w.form.SpeedButton3->click();
-  EXPECT_EQ(w.status(6), QStringLiteral("搜索已经结束！"));
+  EXPECT_EQ(w.status(6), QStringLiteral("搜索已经结束！（被拒绝 1 次）"));
   EXPECT_TRUE(w.form.SpeedButton2->isEnabled());
   QFile progress(gDataFolder + QStringLiteral("valofaxscan.ini"));
   ASSERT_TRUE(progress.open(QIODevice::ReadOnly));

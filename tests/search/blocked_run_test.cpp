@@ -60,7 +60,7 @@ TEST(RefusedRun, ARefusedPageKeepsThePlaceAndIsAskedForAgain) {
   r.clock.advance(8000 * 3);
   EXPECT_EQ(r.browser.requests.size(), 5u);
   EXPECT_EQ(r.window.results.list.size(), 4u);  // no keyword and no page skipped
-  EXPECT_EQ(r.window.status(6), "搜索已经结束！");
+  EXPECT_EQ(r.window.status(6), "搜索已经结束！（被拒绝 1 次）");
   EXPECT_EQ(r.s().KeywordIndex, 2);
 }
 
@@ -144,7 +144,7 @@ TEST(RefusedRun, StopDuringAWaitEndsTheSearch) {
   ASSERT_TRUE(r.driver.waitingAfterRefusal());
   r.driver.N3Click();
   EXPECT_EQ(r.progressSaves, 1);
-  EXPECT_EQ(r.window.status(6), "搜索已经结束！");
+  EXPECT_EQ(r.window.status(6), "搜索已经结束！（被拒绝 1 次）");
   EXPECT_TRUE(r.window.searchEnabled);
   EXPECT_FALSE(r.window.stopEnabled);
   EXPECT_FALSE(r.timer1.enabled());
@@ -165,7 +165,7 @@ TEST(RefusedRun, StopWhileARetryLoadsEndsWhenItIsRefusedAgain) {
   r.driver.N3Click();
   r.clock.advance(8000);
   EXPECT_FALSE(r.driver.waitingAfterRefusal());
-  EXPECT_EQ(r.window.status(6), "搜索已经结束！");
+  EXPECT_EQ(r.window.status(6), "搜索已经结束！（被拒绝 2 次）");
   EXPECT_EQ(r.progressSaves, 1);
 }
 
@@ -181,6 +181,24 @@ TEST(RefusedRun, TheWatchdogNeverCutsAWait) {
   for (int i = 1; i < 9; ++i) EXPECT_EQ(r.browser.requests[i], r.browser.requests[0]);
   EXPECT_GT(r.browser.requestTimes[8], 3600 * 1000LL);
   EXPECT_EQ(r.window.results.list.size(), 4u);
+  EXPECT_EQ(r.window.status(6), "搜索已经结束！（被拒绝 8 次）");
+}
+
+TEST(RefusedRun, TheEndSaysHowOftenTheSearchWasRefused) {
+  SearchHarness r;
+  serve(r, {1, 2, 4});  // two episodes in the first search, none in the second
+  r.search();
+  r.clock.advance(8000 * 2);
+  ASSERT_TRUE(r.driver.waitingAfterRefusal());
+  // A check page the user meets in the pane is no answer to the run.
+  r.browser.showInPane(page({"验证码错误，请重新输入"}));
+  r.clock.advance(3600 * 1000);
+  EXPECT_EQ(r.browser.requests.size(), 7u);
+  EXPECT_EQ(r.window.results.list.size(), 4u);
+  EXPECT_EQ(r.window.status(6), "搜索已经结束！（被拒绝 3 次）");
+  r.search();
+  r.clock.advance(3600 * 1000);
+  EXPECT_EQ(r.browser.requests.size(), 11u);
   EXPECT_EQ(r.window.status(6), "搜索已经结束！");
 }
 
@@ -190,7 +208,7 @@ TEST(RefusedRun, ErrorPagesAreReadAsToday) {
   r.search();
   r.clock.advance(8000 * 2);
   EXPECT_EQ(r.browser.requests.size(), 2u);  // next keyword, then the end
-  EXPECT_EQ(r.window.status(6), "搜索已经结束！");
+  EXPECT_EQ(r.window.status(6), "搜索已经结束！");  // no refusal, nothing added
   EXPECT_EQ(r.driver.refusedAnswers(), 0);
 }
 

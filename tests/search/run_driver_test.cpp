@@ -69,7 +69,9 @@ TEST(RunDriver, StartLineRules) {
     r.s().KeywordIndex = 1;
     r.search(c.answer);
     EXPECT_EQ(r.window.messages.size(), c.message ? 1u : 0u);
-    if (c.message) EXPECT_EQ(utf8FromGbk(r.window.messages[0]), "搜索起始行数超过关键字列表行数！");
+    if (c.message) {
+      EXPECT_EQ(utf8FromGbk(r.window.messages[0]), "搜索起始行数超过关键字列表行数！");
+    }
     if (c.error) {
       ASSERT_EQ(r.errors.size(), 1u);
       EXPECT_EQ(r.errors[0], std::string("'") + c.answer + "' is not a valid integer value");

@@ -127,7 +127,7 @@ TEST(Soak, ThousandKeywordsAgainstFailingEngines) {
     const long rss = residentKb();
     peak = std::max(peak, rss);
     if (form.driver().state().KeywordIndex <= 100) peakAt100 = peak;
-    if (form.StatusBar1->panelText(6) == QStringLiteral("搜索已经结束！")) loop.quit();
+    if (form.StatusBar1->panelText(6).startsWith(QStringLiteral("搜索已经结束！"))) loop.quit();
   });
   sample.start(200);
   QTimer::singleShot(60 * 60 * 1000, &loop, &QEventLoop::quit);
@@ -137,7 +137,7 @@ TEST(Soak, ThousandKeywordsAgainstFailingEngines) {
   const double minutes =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count() / 60.0;
 
-  ASSERT_EQ(form.StatusBar1->panelText(6), QStringLiteral("搜索已经结束！"));
+  ASSERT_TRUE(form.StatusBar1->panelText(6).startsWith(QStringLiteral("搜索已经结束！")));
   EXPECT_EQ(form.driver().state().KeywordIndex, keywords);
 
   // Every number served on a page with content is in the list.
