@@ -303,7 +303,7 @@ TEST_F(Tray, ARefusingEngineIsToldInTheTrayOncePerEpisodeWhileHidden) {
   EXPECT_EQ(run.refusedAnswers(), 2);
   EXPECT_EQ(shell.messages.size(), 1);
   run.N3Click();  // Stop ends the wait
-  EXPECT_EQ(status(6), QStringLiteral("搜索已经结束！"));
+  EXPECT_EQ(status(6), QStringLiteral("搜索已经结束！（被拒绝 2 次）"));
 
   item("N17")->trigger();  // on screen, a new episode shows only in the status bar
   shell.messages.clear();
