@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <random>
 
+#include "files/posix_io.h"
+
 namespace valo::files {
 namespace {
 
@@ -20,20 +22,6 @@ std::string folderOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
-}
-
-int writeAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) return ENOSPC;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return 0;
 }
 
 }  // namespace
@@ -87,7 +75,7 @@ int AtomicFile::open() {
 
 int AtomicFile::write(std::string_view bytes) {
   if (fd_ < 0) return EBADF;
-  return writeAll(fd_, bytes.data(), bytes.size());
+  return writeAll(fd_, bytes);
 }
 
 int AtomicFile::commit() {
@@ -112,11 +100,7 @@ int AtomicFile::commit() {
   committed_ = true;
   temp_.clear();
   // The rename itself must reach the disk too, or a crash could bring the old file back.
-  const int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
+  syncFolder(folderOf(target_));
   return 0;
 }
 

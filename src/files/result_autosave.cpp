@@ -9,6 +9,8 @@
 #include <QFile>
 #include <cerrno>
 
+#include "files/io_error.h"
+#include "files/posix_io.h"
 #include "text/app_error.h"
 
 namespace valo::files {
@@ -23,14 +25,10 @@ std::string encoded(const QString& path) {
 }
 
 GbkString reasonFor(int err) {
-  switch (err) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
+  switch (ioErrorCode(err)) {
+    case kIoAccessDenied:
       return gbk("没有写入权限");
-    case ENOSPC:
-    case EFBIG:
-    case EDQUOT:
+    case kIoDiskFull:
       return gbk("磁盘空间不足");
     default:
       return gbk("写入错误 ") + intToStr(err);
@@ -86,11 +84,7 @@ int ResultAutosave::openFile() {
       fd_ = fd;
       path_ = candidate;
       // The new name must survive a power cut too, not only the numbers.
-      const int dir = ::open(encoded(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-      if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-      }
+      syncFolder(encoded(folder));
       return 0;
     }
     if (errno != EEXIST) return errno;
@@ -102,16 +96,7 @@ std::optional<GbkString> ResultAutosave::flush() {
   if (!searching_ || pending_.empty()) return std::nullopt;
   int err = fd_ < 0 ? openFile() : 0;
   std::size_t done = 0;
-  while (err == 0 && done < pending_.size()) {
-    const ssize_t n = ::write(fd_, pending_.data() + done, pending_.size() - done);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-    } else if (n < 0 && errno != EINTR) {
-      err = errno;
-    } else if (n == 0) {
-      err = ENOSPC;
-    }
-  }
+  if (err == 0) err = writeAll(fd_, pending_, &done);
   // What reached the file stays there; the rest waits for the next page.
   pending_.erase(0, done);
   if (err == 0 && ::fdatasync(fd_) != 0) err = errno;
