@@ -47,7 +47,40 @@ void SearchRunDriver::encodeKeyword(const SearchEngine* engine) {
       EncodeQueryKeyword(NMURL1, window_.keywordLine(state_.KeywordIndex), encodingFor(engine));
 }
 
+// A Search that stops before its first request (offline, no keywords, the
+// prompt cancelled or not a number) leaves the run as it was, a stopping
+// search included.
+class PhaseRestore {
+ public:
+  PhaseRestore(RunPhase& phase, RunPhase starting) : phase_(phase), before_(phase) { phase_ = starting; }
+  ~PhaseRestore() {
+    if (!kept_) phase_ = before_;
+  }
+  PhaseRestore(const PhaseRestore&) = delete;
+  PhaseRestore& operator=(const PhaseRestore&) = delete;
+  void keep() { kept_ = true; }
+
+ private:
+  RunPhase& phase_;
+  RunPhase before_;
+  bool kept_ = false;
+};
+
+void SearchRunDriver::enterPhase(RunPhase phase) {
+  phase_ = phase;
+  if (isRestingPhase(phase)) showPhase();
+}
+
+void SearchRunDriver::showPhase() {
+  window_.showRunPhase(phase_);
+}
+
+void SearchRunDriver::settleAfterFailure() {
+  enterPhase(state_.StopRequested ? RunPhase::Idle : RunPhase::Halted);
+}
+
 void SearchRunDriver::N2Click() {
+  PhaseRestore starting(phase_, RunPhase::Starting);
   if (env::isOffline(services_.localAddress())) {
     window_.showInformation(gbk("您还没有连接到网上！"));
     return;
@@ -89,8 +122,8 @@ void SearchRunDriver::N2Click() {
   refusedInSearch_ = 0;
   if (services_.startAutosave) services_.startAutosave();
 
-  window_.setSearchEnabled(false);
-  window_.setStopEnabled(true);
+  starting.keep();
+  showPhase();
   Timer1.setInterval(window_.intervalSeconds() * services_.millisecondsPerSecond);
   // The watchdog follows the interval box from the first request on; the
   // value a previous search left (or the design 60 s) could be shorter than
@@ -144,6 +177,7 @@ void SearchRunDriver::keepResultsOnDisk() {
 }
 
 void SearchRunDriver::issueRequest() {
+  enterPhase(RunPhase::Waiting);
   state_.DocumentReady = 0;
   ++requestSerial_;
   readPending_ = false;
@@ -220,8 +254,10 @@ void SearchRunDriver::WebBrowser1DocumentComplete() {
 void SearchRunDriver::N3Click() {
   state_.StopRequested = true;
   window_.setStatusText(kPanelStatus, gbk("终止搜索..."));
-  window_.setSearchEnabled(true);
-  window_.setStopEnabled(false);
+  // A halted run has no page on its way that would end it: it is over here,
+  // without an end step. An idle one stays idle.
+  const bool pageOnItsWay = phase_ != RunPhase::Halted && phase_ != RunPhase::Idle;
+  enterPhase(pageOnItsWay ? RunPhase::Stopping : RunPhase::Idle);
   Timer2.setEnabled(false);
   // No page is on its way while the run waits after a refusal, so nothing
   // else would end the search: it ends here, as after a page read.
@@ -234,21 +270,37 @@ void SearchRunDriver::N3Click() {
 }
 
 void SearchRunDriver::BitBtn1Click() {
+  enterPhase(RunPhase::Ending);
   Timer1.setEnabled(false);
   Timer2.setEnabled(false);
-  services_.saveProgress();
+  try {
+    services_.saveProgress();
+  } catch (...) {
+    settleAfterFailure();
+    throw;
+  }
   // A search that met refusals says how often: the user sees why it found
   // less than hoped, and whether the pause should be longer.
   GbkString ended = gbk("搜索已经结束！");
   if (refusedInSearch_ > 0) ended += gbk("（被拒绝 ") + intToStr(refusedInSearch_) + gbk(" 次）");
   window_.setStatusText(kPanelStatus, ended);
   window_.repaintWindow();
-  window_.setSearchEnabled(true);
-  window_.setStopEnabled(false);
+  enterPhase(RunPhase::Idle);
   window_.searchEnded(state_.FoundCount);
 }
 
 void SearchRunDriver::ProcessResultPage(const env::PageText& page) {
+  enterPhase(RunPhase::Reading);
+  try {
+    readResultPage(page);
+  } catch (...) {
+    // The end step settles its own failure.
+    if (phase_ == RunPhase::Reading) settleAfterFailure();
+    throw;
+  }
+}
+
+void SearchRunDriver::readResultPage(const env::PageText& page) {
   // 1. The page into the buffer; an unreadable page halts the run here.
   if (page.error) std::rethrow_exception(page.error);
   // A document without a body is read as an empty page: nothing to harvest,
@@ -338,6 +390,7 @@ void SearchRunDriver::holdAfterRefusal() {
   }
   // From here a completed document is a page the user brought into the pane.
   state_.DocumentReady = 0;
+  enterPhase(RunPhase::RefusalWait);
   if (!backoffWaiting_) {
     // An answer to the run's own request; a further refusal the user meets in
     // the pane while the run waits leaves the wait as it is.

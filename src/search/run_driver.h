@@ -36,6 +36,9 @@ class SearchRunDriver {
   // the end. Throws the page's read error, leaving the run halted.
   void ProcessResultPage(const env::PageText& page);
 
+  // Where the run stands; kept in step with the run state at every handler.
+  RunPhase phase() const { return phase_; }
+
   // Tests of the real browser shorten the interval box's second.
   void setMillisecondsPerSecond(int ms) { services_.millisecondsPerSecond = ms; }
   RunServices& services() { return services_; }
@@ -54,6 +57,14 @@ class SearchRunDriver {
 
  private:
   void readCurrentPage();
+  void readResultPage(const env::PageText& page);
+  // Moves to `phase`; a phase the run rests in is shown at once.
+  void enterPhase(RunPhase phase);
+  // Tells the window what may be pressed in the current phase.
+  void showPhase();
+  // A failed page read or end step: with Stop pressed nothing is left to
+  // wait for, otherwise the run is halted until Stop or the watchdog.
+  void settleAfterFailure();
   void issueRequest();  // DocumentReady := 0, navigate, Timer1 on, watchdog re-armed
   void restartWatchdog();
   void encodeKeyword(const SearchEngine* engine);
@@ -77,6 +88,7 @@ class SearchRunDriver {
   int refusedAnswers_ = 0;
   int refusedInSearch_ = 0;
   bool backoffWaiting_ = false;
+  RunPhase phase_ = RunPhase::Idle;
 };
 
 // Where a request goes when the engine box names no engine: the run still

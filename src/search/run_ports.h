@@ -9,6 +9,7 @@
 #include <string>
 
 #include "harvest/fax_extractor.h"
+#include "search/run_phase.h"
 #include "text/gbk.h"
 
 namespace valo::search {
@@ -25,8 +26,14 @@ class RunWindow {
   virtual std::int32_t intervalSeconds() = 0;
 
   virtual void setStatusText(int panel, const GbkString& text) = 0;
-  virtual void setSearchEnabled(bool enabled) = 0;  // SpeedButton2
-  virtual void setStopEnabled(bool enabled) = 0;    // SpeedButton3
+  virtual void setSearchEnabled(bool /*enabled*/) {}  // SpeedButton2
+  virtual void setStopEnabled(bool /*enabled*/) {}    // SpeedButton3
+  // The run has moved to `phase`: the one place that sets what may be
+  // pressed. A window with more commands to follow the run overrides it.
+  virtual void showRunPhase(RunPhase phase) {
+    setSearchEnabled(searchAllowedIn(phase));
+    setStopEnabled(!searchAllowedIn(phase));
+  }
   virtual void repaintWindow() = 0;
   virtual void clearResultList() = 0;
   // The result list `ListView1` with the duplicates box and status panel 5.

@@ -147,6 +147,7 @@ class FakeWindow : public search::RunWindow {
   std::map<int, GbkString> panels;
   bool searchEnabled = true;
   bool stopEnabled = true;
+  bool phaseShown = false;  // the buttons have followed a phase at least once
   FakeResultList results;
   std::vector<GbkString> informations, messages;
   std::optional<GbkString> nextAnswer = GbkString("0");
@@ -167,6 +168,10 @@ class FakeWindow : public search::RunWindow {
   }
   void setSearchEnabled(bool e) override { searchEnabled = e; }
   void setStopEnabled(bool e) override { stopEnabled = e; }
+  void showRunPhase(search::RunPhase p) override {
+    phaseShown = true;
+    search::RunWindow::showRunPhase(p);
+  }
   void repaintWindow() override {}
   void clearResultList() override {
     ++resultClears;

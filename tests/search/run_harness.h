@@ -3,6 +3,8 @@
 // services, with what the standard error box would have shown.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -60,6 +62,43 @@ struct SearchHarness {
       f();
     } catch (const AppError& e) {
       errors.push_back(e.message());
+    }
+    expectPhaseMatchesState();
+  }
+  // Between two events the run rests in a phase whose marks the state shows;
+  // checked after every handler the harness runs.
+  void expectPhaseMatchesState() {
+    using search::RunPhase;
+    const RunPhase p = driver.phase();
+    SCOPED_TRACE(std::string("phase ") + search::phaseName(p));
+    EXPECT_TRUE(search::isRestingPhase(p));
+    if (p != RunPhase::Idle || window.phaseShown) {
+      EXPECT_EQ(window.searchEnabled, search::searchAllowedIn(p));
+      EXPECT_EQ(window.stopEnabled, !search::searchAllowedIn(p));
+    }
+    switch (p) {
+      case RunPhase::Idle:
+        EXPECT_FALSE(driver.readPending());
+        EXPECT_FALSE(timer3.enabled());
+        break;
+      case RunPhase::Waiting:
+        EXPECT_FALSE(s().StopRequested);
+        EXPECT_TRUE(timer1.enabled() || driver.readPending());
+        break;
+      case RunPhase::Stopping:
+        EXPECT_TRUE(s().StopRequested);
+        EXPECT_FALSE(timer2.enabled());
+        break;
+      case RunPhase::Halted:
+        EXPECT_FALSE(timer1.enabled());
+        EXPECT_FALSE(driver.readPending());
+        break;
+      case RunPhase::RefusalWait:
+        EXPECT_TRUE(driver.waitingAfterRefusal());
+        EXPECT_TRUE(timer3.enabled());
+        break;
+      default:
+        break;
     }
   }
   void search(const char* startLine = "0") {

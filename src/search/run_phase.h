@@ -1,0 +1,47 @@
+// Where a search run stands, as one value. The run's named fields
+// (StopRequested, MorePages, DocumentReady ...) stay the record the handlers
+// work on; the phase is set beside them at every step and is what the window
+// shows: one rule below says which of Search and Stop may be pressed.
+#pragma once
+
+namespace valo::search {
+
+enum class RunPhase {
+  Idle,         // no search running; Search may be pressed
+  Starting,     // inside Search, before the first request
+  Waiting,      // a request is out; the poll waits for its page
+  Stopping,     // Stop pressed; the page on its way is still read, then the end
+  Reading,      // inside the page reader
+  Ending,       // inside the end step
+  Halted,       // a page or the end step failed; no request pending until Stop or the watchdog
+  RefusalWait,  // an engine refused the page; the same address is asked for again later
+};
+
+// Search may be pressed only while idle or stopping; Stop exactly when Search
+// may not. Before the first search both are enabled, which no phase says:
+// the window starts that way and is told only once a run moves.
+constexpr bool searchAllowedIn(RunPhase phase) {
+  return phase == RunPhase::Idle || phase == RunPhase::Stopping;
+}
+
+// The phases a run rests in between two events; the others last only while
+// a handler runs.
+constexpr bool isRestingPhase(RunPhase phase) {
+  return phase != RunPhase::Starting && phase != RunPhase::Reading && phase != RunPhase::Ending;
+}
+
+constexpr const char* phaseName(RunPhase phase) {
+  switch (phase) {
+    case RunPhase::Idle: return "Idle";
+    case RunPhase::Starting: return "Starting";
+    case RunPhase::Waiting: return "Waiting";
+    case RunPhase::Stopping: return "Stopping";
+    case RunPhase::Reading: return "Reading";
+    case RunPhase::Ending: return "Ending";
+    case RunPhase::Halted: return "Halted";
+    case RunPhase::RefusalWait: return "RefusalWait";
+  }
+  return "?";
+}
+
+}  // namespace valo::search

@@ -1,0 +1,107 @@
+// The run's phase through the paths of a search, one row a path: each step
+// is an event, followed by the phase it must leave the run in. The harness
+// checks after every handler that the phase agrees with the timers, the
+// flags and the Search and Stop buttons.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "run_harness.h"
+
+using namespace valo;
+using namespace valo::search;
+using valo::testing::page;
+using valo::testing::SearchHarness;
+
+namespace {
+
+struct Step {
+  const char* event;
+  std::function<void(SearchHarness&)> act;
+  RunPhase after;
+};
+
+struct PhasePath {
+  const char* name;
+  std::function<env::PageText(int served)> pageFor;
+  std::vector<Step> steps;
+};
+
+const auto kSearch = [](SearchHarness& r) { r.search(); };
+const auto kStop = [](SearchHarness& r) { r.guarded([&] { r.driver.N3Click(); }); };
+const auto kTick = [](SearchHarness& r) { r.clock.advance(8000); };
+
+env::PageText unreadable() {
+  env::PageText p;
+  p.error = std::make_exception_ptr(AppError("Interface not supported"));
+  return p;
+}
+
+}  // namespace
+
+TEST(RunPhase, FollowsEveryPathOfASearch) {
+  const PhasePath paths[] = {
+      {"a walk to its end",
+       [](int served) { return served == 0 ? page({"<上一页 1 2 下一页>"}) : page({}); },
+       {{"search", kSearch, RunPhase::Waiting},
+        {"next page", kTick, RunPhase::Waiting},
+        {"next keyword", kTick, RunPhase::Waiting},
+        {"end", kTick, RunPhase::Idle}}},
+      {"stop while a page loads", [](int) { return page({}); },
+       {{"search", kSearch, RunPhase::Waiting},
+        {"stop", kStop, RunPhase::Stopping},
+        {"page read, end", kTick, RunPhase::Idle}}},
+      {"stop before any search", [](int) { return page({}); }, {{"stop", kStop, RunPhase::Idle}}},
+      {"a read error halts until stop", [](int) { return unreadable(); },
+       {{"search", kSearch, RunPhase::Waiting},
+        {"read fails", kTick, RunPhase::Halted},
+        {"stop", kStop, RunPhase::Idle}}},
+      {"a read error after stop leaves nothing to wait for", [](int) { return unreadable(); },
+       {{"search", kSearch, RunPhase::Waiting},
+        {"stop", kStop, RunPhase::Stopping},
+        {"read fails", kTick, RunPhase::Idle}}},
+      {"a refusal waits, then asks again", [](int served) { return served == 0 ? page({}, 429) : page({}); },
+       {{"search", kSearch, RunPhase::Waiting},
+        {"refused", kTick, RunPhase::RefusalWait},
+        {"asked again", [](SearchHarness& r) { r.clock.advance(r.timer3.due() - r.clock.now); },
+         RunPhase::Waiting},
+        {"stop", kStop, RunPhase::Stopping}}},
+      {"stop during a refusal wait ends at once", [](int) { return page({}, 503); },
+       {{"search", kSearch, RunPhase::Waiting},
+        {"refused", kTick, RunPhase::RefusalWait},
+        {"stop", kStop, RunPhase::Idle}}},
+      {"a cancelled search leaves a stopping run stopping", [](int) { return page({}); },
+       {{"search", kSearch, RunPhase::Waiting},
+        {"stop", kStop, RunPhase::Stopping},
+        {"search, cancelled",
+         [](SearchHarness& r) {
+           r.window.nextAnswer.reset();
+           r.guarded([&] { r.driver.N2Click(); });
+         },
+         RunPhase::Stopping}}},
+  };
+  for (const PhasePath& path : paths) {
+    SCOPED_TRACE(path.name);
+    SearchHarness r;
+    int served = 0;
+    r.browser.pageFor = [&](const std::string&) { return path.pageFor(served++); };
+    for (const Step& step : path.steps) {
+      SCOPED_TRACE(step.event);
+      step.act(r);
+      EXPECT_EQ(phaseName(r.driver.phase()), std::string(phaseName(step.after)));
+    }
+  }
+}
+
+TEST(RunPhase, AFailedEndStepHaltsTheRunWithItsButtons) {
+  SearchHarness r;
+  r.failSave = true;
+  r.browser.pageFor = [](const std::string&) { return page({}); };
+  r.window.Memo2.setText("a");
+  r.search();
+  r.clock.advance(8000);
+  EXPECT_EQ(r.driver.phase(), RunPhase::Halted);
+  r.guarded([&] { r.driver.N3Click(); });
+  EXPECT_EQ(r.driver.phase(), RunPhase::Idle);
+}
