@@ -1,0 +1,39 @@
+// The keyword box `Memo2` as the program reads and writes it: its whole text
+// as GBK with CR LF line ends, and its lines by the text-box lines rule. The
+// lines are taken from the widget once per edit, not at every read of the run.
+#pragma once
+
+#include <QMetaObject>
+#include <vector>
+
+#include "text/gbk.h"
+#include "text/text_lines.h"
+
+class QPlainTextEdit;
+
+namespace valo::ui {
+
+class KeywordBox {
+ public:
+  explicit KeywordBox(QPlainTextEdit& edit);
+  ~KeywordBox();
+  KeywordBox(const KeywordBox&) = delete;
+  KeywordBox& operator=(const KeywordBox&) = delete;
+
+  GbkString text() const;
+  void setText(const GbkString& text);
+  // Appends lines, each ended by CR LF (the builder's Use command).
+  void appendLines(const std::vector<GbkString>& lines);
+  const TextLines& lines();
+
+ private:
+  QPlainTextEdit& edit_;
+  QMetaObject::Connection edited_;
+  TextLines cache_;
+  bool cacheValid_ = false;
+};
+
+// The lines a new keyword box holds before any keyword file is read.
+GbkString defaultKeywordText();
+
+}  // namespace valo::ui
