@@ -16,6 +16,15 @@ inline std::size_t gbkCharLength(std::string_view text, std::size_t pos) {
   return (isGbkLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) ? 2 : 1;
 }
 
+// A character start at least `margin` bytes before `at`. A byte that is no
+// lead byte ends a character, whether it is one or a trail byte, so the
+// position behind it is a character start.
+inline std::size_t charStartBefore(std::string_view line, std::size_t at, std::size_t margin) {
+  std::size_t i = at > margin ? at - margin : 0;
+  while (i > 0 && isGbkLeadByte(static_cast<unsigned char>(line[i - 1]))) --i;
+  return i;
+}
+
 // Walks forward from `boundary`, which must begin a character, to the first
 // character start at or after `pos`. Callers keep the result as the next known
 // boundary, so a left-to-right scan walks each byte once.

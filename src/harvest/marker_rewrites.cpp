@@ -79,6 +79,8 @@ const std::vector<RewriteRule>& markerRewrites() {
   return rules;
 }
 
+namespace {
+
 // One bit per byte value modulo 64, letters folded to lower case: a text
 // whose signature lacks one of a pattern's bits lacks that byte, so the
 // pattern cannot match. Two byte values may share a bit, which only lets a
@@ -93,6 +95,8 @@ std::uint64_t signatureOf(std::string_view text) {
   for (const char c : text) signature |= byteBit(static_cast<unsigned char>(c));
   return signature;
 }
+
+}  // namespace
 
 GbkString applyMarkerRewrites(std::string_view line) {
   // Two buffers take turns; the line itself is read until a row first fires,

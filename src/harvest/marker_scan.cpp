@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "harvest/char_boundary.h"
 #include "harvest/marker_rewrites.h"
 #include "text/gbk.h"
 
@@ -185,15 +186,6 @@ ScanEnd scan(std::string_view text, Output& out, bool labelRows) {
 }
 
 }  // namespace
-
-// A character start at least `margin` bytes before `at`. A byte that is no
-// lead byte ends a character, whether it is one or a trail byte, so the
-// position behind it is a character start.
-std::size_t charStartBefore(std::string_view line, std::size_t at, std::size_t margin) {
-  std::size_t i = at > margin ? at - margin : 0;
-  while (i > 0 && isGbkLeadByte(static_cast<unsigned char>(line[i - 1]))) --i;
-  return i;
-}
 
 bool findMarkedRun(std::string_view line, std::size_t candidate, NumberRun& run) {
   {
