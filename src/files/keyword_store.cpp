@@ -64,7 +64,7 @@ std::optional<GbkString> KeywordStore::load() {
   }
 }
 
-bool KeywordStore::saveAtExit(std::string_view text) {
+bool KeywordStore::save(std::string_view text) {
   if (loadFailed_) return false;
   return SaveKeywords(path_, text);
 }

@@ -31,8 +31,9 @@ std::optional<GbkString> LoadKeywords(const QString& path, std::size_t capacity 
 // never throws, never leaves the old file shortened.
 bool SaveKeywords(const QString& path, std::string_view text);
 
-// The keyword file across one run: remembers a failed load so that the exit
-// does not replace a file the user still has with the box's default lines.
+// The keyword file across one run: remembers a failed load so that no save,
+// after an edit or at exit, replaces a file the user still has with the box's
+// default lines.
 class KeywordStore {
  public:
   explicit KeywordStore(QString path, std::size_t capacity = kKeywordBoxCapacity);
@@ -43,7 +44,8 @@ class KeywordStore {
   // LoadKeywords; an AppError is recorded and rethrown.
   std::optional<GbkString> load();
   // SaveKeywords, unless the load failed (then false, nothing written).
-  bool saveAtExit(std::string_view text);
+  bool save(std::string_view text);
+  bool saveAtExit(std::string_view text) { return save(text); }
   bool loadFailed() const { return loadFailed_; }
   const QString& path() const { return path_; }
   const QString& readPath() const { return readPath_; }

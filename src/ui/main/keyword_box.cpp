@@ -15,23 +15,35 @@ const char* const kDefaultKeywords[] = {
 }  // namespace
 
 KeywordBox::KeywordBox(QPlainTextEdit& edit) : edit_(edit) {
-  edited_ = QObject::connect(&edit_, &QPlainTextEdit::textChanged, &edit_, [this] { cacheValid_ = false; });
+  edited_ = QObject::connect(&edit_, &QPlainTextEdit::textChanged, &edit_, [this] {
+    cacheValid_ = false;
+    if (!settingText_ && onEdited) onEdited();
+  });
 }
 
 KeywordBox::~KeywordBox() {
   QObject::disconnect(edited_);
 }
 
-GbkString KeywordBox::text() const {
+GbkString KeywordBox::shownText() const {
   QString text = edit_.toPlainText();
   text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
   return toGbk(text);
 }
 
+GbkString KeywordBox::text() const {
+  return keeper_.restore(shownText());
+}
+
 void KeywordBox::setText(const GbkString& text) {
   QString s = fromGbk(text);
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  settingText_ = true;
   edit_.setPlainText(s);
+  settingText_ = false;
+  cacheValid_ = false;
+  // What the box gives back for each line, paired with the bytes it was given.
+  keeper_.remember(text, shownText());
 }
 
 const TextLines& KeywordBox::lines() {
@@ -47,6 +59,7 @@ void KeywordBox::appendLines(const std::vector<GbkString>& lines) {
   TextLines text(this->text());
   for (const GbkString& l : lines) text.append(l);
   setText(text.text());
+  if (onEdited) onEdited();
 }
 
 GbkString defaultKeywordText() {

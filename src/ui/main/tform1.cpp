@@ -22,6 +22,7 @@
 #include "ui/common/error_box.h"
 #include "ui/main/file_commands.h"
 #include "ui/main/keyword_box.h"
+#include "ui/main/keyword_file_binding.h"
 #include "ui/main/main_commands.h"
 #include "ui/main/main_window_layout.h"
 #include "ui/main/result_list_model.h"
@@ -84,6 +85,9 @@ TForm1::TForm1(QWidget* parent)
   fileCommands_ =
       std::make_unique<FileCommands>(*this, *results_, *StatusBar1, [this] { return run_->progressValues(); });
   tray_ = std::make_unique<TrayBinding>(*this, [this] { return trayAvailable(); });
+  keywordFile_ = std::make_unique<KeywordFileBinding>(*keywords_, keywordStore_, [this](const QString& path) {
+    StatusBar1->setPanelText(6, QStringLiteral("关键字列表保存失败：") + path);
+  });
   FormCreate();
 }
 
@@ -108,9 +112,8 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormDestroy() {
-  // Failures to write the keyword file at exit are silent by design; a file
-  // that failed to load is never replaced by the default lines.
-  keywordStore_.saveAtExit(keywordText());
+  // A file that failed to load is never replaced by the default lines.
+  keywordFile_->saveAtExit();
   driver().state().PageLines.clear();
 }
 
@@ -170,6 +173,8 @@ void TForm1::showInformation(const GbkString& text) {
 // --- the run's handlers ----------------------------------------------------
 
 void TForm1::N2Click() {
+  // The list a search walks is on disk before it starts.
+  keywordFile_->saveEdits();
   driver().N2Click();
 }
 void TForm1::N3Click() {

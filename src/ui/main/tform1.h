@@ -19,6 +19,7 @@ namespace valo::ui {
 
 class FileCommands;
 class KeywordBox;
+class KeywordFileBinding;
 class ResultListModel;
 class RunBinding;
 class Tdelform;
@@ -93,6 +94,7 @@ class TForm1 : public QWidget, public MainWindowControls {
 
   std::unique_ptr<ResultListModel> results_;
   std::unique_ptr<KeywordBox> keywords_;
+  std::unique_ptr<KeywordFileBinding> keywordFile_;
   std::unique_ptr<RunBinding> run_;
   std::unique_ptr<FileCommands> fileCommands_;
   std::unique_ptr<TrayBinding> tray_;
