@@ -34,10 +34,13 @@ void WebBrowser::Navigate(const std::string& address) {
   ++navigations_;
   snapshotValid_ = false;
   httpStatus_ = 0;
-  // A load still running would otherwise go on beside this one, and its
-  // completion, or this load's merged into it, could come after this call
-  // carrying the old document. Stopping it settles it now.
-  stop();
+  // The browser reports a load that begins while another runs as part of
+  // that one: no start of its own, one completion for both, and now and then
+  // the old load's completion alone, just before the new page commits. The
+  // old load is known by its address; its completion is not this request's.
+  interrupted_.clear();
+  if (loading_) interrupted_ << loadingUrl_ << url();
+  startedSinceRequest_ = false;
   // The browser hands its load events over through the event queue; those
   // queued before this mark come from older loads.
   QMetaObject::invokeMethod(
@@ -83,11 +86,19 @@ void WebBrowser::fetchText(int httpStatus, std::function<void(env::PageText)> do
 }
 
 void WebBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info) {
-  if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) return;
+  const bool current = currentFrom_ == navigations_;
+  if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+    loading_ = true;
+    loadingUrl_ = info.url();
+    if (current) startedSinceRequest_ = true;
+    return;
+  }
+  loading_ = false;
   hasDocument_ = true;
   // A completion queued before the latest request belongs to a load that
-  // began before it.
-  if (currentFrom_ != navigations_) return;
+  // began before it, and so does one of the load that request interrupted.
+  if (!current) return;
+  if (!startedSinceRequest_ && interrupted_.contains(info.url())) return;
   const int status = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain ? info.errorCode() : 0;
   httpStatus_ = status;
   const std::uint64_t navigation = navigations_;

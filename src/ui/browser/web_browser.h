@@ -3,6 +3,8 @@
 // document-complete event on the user-interface thread.
 #pragma once
 
+#include <QList>
+#include <QUrl>
 #include <QWebEngineView>
 #include <cstdint>
 
@@ -34,6 +36,12 @@ class WebBrowser : public QWebEngineView, public env::BrowserControl {
   // events count for that request only once it equals navigations_.
   std::uint64_t currentFrom_ = 0;
   bool hasDocument_ = false;
+  // The load the browser reports as running, and the addresses of the one
+  // the latest request interrupted, with whether a load started after it.
+  bool loading_ = false;
+  QUrl loadingUrl_;
+  QList<QUrl> interrupted_;
+  bool startedSinceRequest_ = false;
   // The main frame's HTTP status of the latest request's load once it ended;
   // 0 before that or when the load had no HTTP answer.
   int httpStatus_ = 0;
