@@ -73,6 +73,63 @@ std::u16string utf16FromGbk(std::string_view gbkText) {
   return out;
 }
 
+namespace {
+
+// Feeds `text` with its line ends made CR LF through the converter in small
+// pieces, handing each piece of output to `sink`. Pieces may end inside a
+// CR LF pair or a surrogate pair; the flags carry both across.
+template <typename Sink>
+void convertWithCrLf(std::u16string_view text, Sink&& sink) {
+  UConverter* conv = cp936();
+  constexpr std::size_t kPiece = 16 * 1024;
+  char16_t in[kPiece + 1];
+  char bytes[kPiece * 2 + 16];
+  bool afterCr = false;
+  std::size_t at = 0;
+  do {
+    std::size_t n = 0;
+    for (; at < text.size() && n < kPiece; ++at) {
+      const char16_t c = text[at];
+      if (c == u'\n' && afterCr) {  // the second half of a CR LF already written
+        afterCr = false;
+        continue;
+      }
+      afterCr = c == u'\r';
+      if (c == u'\r' || c == u'\n') {
+        in[n++] = u'\r';
+        in[n++] = u'\n';
+      } else {
+        in[n++] = c;
+      }
+    }
+    const bool last = at == text.size();
+    const UChar* source = reinterpret_cast<const UChar*>(in);
+    const UChar* const sourceEnd = source + n;
+    UErrorCode status = U_ZERO_ERROR;
+    do {
+      char* target = bytes;
+      status = U_ZERO_ERROR;
+      ucnv_fromUnicode(conv, &target, bytes + sizeof bytes, &source, sourceEnd, nullptr, last, &status);
+      sink(bytes, static_cast<std::size_t>(target - bytes));
+    } while (status == U_BUFFER_OVERFLOW_ERROR);
+    if (U_FAILURE(status)) throw std::runtime_error("GBK conversion failed");
+  } while (at < text.size());
+}
+
+}  // namespace
+
+GbkString gbkFromUtf16WithCrLf(std::u16string_view text) {
+  if (text.empty()) return {};
+  // Counting first costs a second conversion but keeps a large page from
+  // being held twice, or in a buffer of twice its size.
+  std::size_t size = 0;
+  convertWithCrLf(text, [&](const char*, std::size_t n) { size += n; });
+  GbkString out;
+  out.reserve(size);
+  convertWithCrLf(text, [&](const char* p, std::size_t n) { out.append(p, n); });
+  return out;
+}
+
 GbkString gbkFromUtf8(std::string_view text) {
   return toGbk(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }

@@ -17,6 +17,10 @@ using GbkString = std::string;
 // conversion does.
 GbkString gbkFromUtf16(std::u16string_view text);
 GbkString gbkFromUtf8(std::string_view text);
+// As gbkFromUtf16, with every line end (CR LF, or CR or LF alone) written as
+// CR LF. Built for whole web pages: the result is allocated once at its
+// exact size and no other copy of the text is made.
+GbkString gbkFromUtf16WithCrLf(std::u16string_view text);
 
 // GBK to Unicode. Byte sequences that are not GBK become U+FFFD.
 std::u16string utf16FromGbk(std::string_view gbk);

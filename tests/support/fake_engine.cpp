@@ -58,6 +58,9 @@ std::optional<PageMode> pageModeNamed(const QString& name) {
       {QStringLiteral("Unavailable503"), PageMode::Unavailable503},
       {QStringLiteral("NoBody"), PageMode::NoBody},
       {QStringLiteral("Hang"), PageMode::Hang},
+      {QStringLiteral("Held"), PageMode::Held},
+      {QStringLiteral("StalledBody"), PageMode::StalledBody},
+      {QStringLiteral("SlowImage"), PageMode::SlowImage},
   };
   const auto found = modes.constFind(name);
   if (found == modes.constEnd()) return std::nullopt;
@@ -102,6 +105,9 @@ FakeEngine::FakeEngine(QObject* parent) : QTcpServer(parent) {
 
 FakeEngine::~FakeEngine() {
   for (QTcpSocket* s : hanging_) s->abort();
+  for (const HeldAnswer& h : held_) {
+    if (h.socket) h.socket->abort();
+  }
 }
 
 bool FakeEngine::start(quint16 port) {
@@ -110,6 +116,17 @@ bool FakeEngine::start(quint16 port) {
 
 void FakeEngine::queueModes(std::initializer_list<PageMode> modes) {
   modes_.insert(modes_.end(), modes.begin(), modes.end());
+}
+
+bool FakeEngine::releaseHeld() {
+  if (held_.empty()) return false;
+  const HeldAnswer h = held_.front();
+  held_.pop_front();
+  if (h.socket && h.socket->state() == QAbstractSocket::ConnectedState) {
+    h.socket->write(h.rest);
+    h.socket->disconnectFromHost();
+  }
+  return true;
 }
 
 int FakeEngine::hangingConnections() const {
@@ -169,6 +186,10 @@ void FakeEngine::answer(QTcpSocket* socket, const QByteArray& request) {
     socket->disconnectFromHost();
     return;
   }
+  if (url.endsWith("/slow-image")) {  // keeps a SlowImage page loading
+    held_.push_back({socket, response(404, "text/plain", "no image")});
+    return;
+  }
   if (const qsizetype at = url.indexOf("/verify?return="); at >= 0 && url.indexOf('/', 7) == at) {
     // The verification form was sent: back to the refused address.
     QByteArray value = url.mid(at + 15);
@@ -198,10 +219,15 @@ void FakeEngine::answer(QTcpSocket* socket, const QByteArray& request) {
   switch (mode) {
     case PageMode::Pager:
     case PageMode::NoPager:
+    case PageMode::Held:
+    case PageMode::StalledBody:
+    case PageMode::SlowImage:
       r.fax = fax;
-      reply = response(
-          200, "text/html; charset=gbk",
-          page(engine, intro + div(faxLine) + (mode == PageMode::Pager ? div(pagerFor(engine)) : QString())));
+      reply = response(200, "text/html; charset=gbk",
+                       page(engine, intro + div(faxLine) +
+                                        (mode == PageMode::Pager ? div(pagerFor(engine)) : QString()) +
+                                        (mode == PageMode::SlowImage ? QStringLiteral("<img src=\"/slow-image\">")
+                                                                     : QString())));
       break;
     case PageMode::Error500:
       reply = response(500, "text/html; charset=gbk", page(engine, div(QStringLiteral("服务器内部错误"))));
@@ -268,6 +294,14 @@ void FakeEngine::answer(QTcpSocket* socket, const QByteArray& request) {
   requests_.append(r);
   ++served_;
   emit requestRecorded(r);
+  if (mode == PageMode::Held || mode == PageMode::StalledBody) {
+    // A stalled page shows its first line, so the browser has a document
+    // of it that is still loading.
+    const qsizetype cut = mode == PageMode::Held ? 0 : reply.indexOf("</div>") + 6;
+    socket->write(reply.left(cut));
+    held_.push_back({socket, reply.mid(cut)});
+    return;
+  }
   socket->write(reply);
   socket->disconnectFromHost();
 }

@@ -12,7 +12,9 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QPointer>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -34,6 +36,11 @@ enum class PageMode {
   Unavailable503,  // HTTP 503 with a short page
   NoBody,          // an XML document, which has no body element
   Hang,            // accepts the request and never answers
+  // Answered only when the test lets them go (releaseHeld), oldest first;
+  // each is then a page like NoPager.
+  Held,            // nothing at all until released
+  StalledBody,     // the head and the first line at once, the rest on release
+  SlowImage,       // the whole page at once; its image's answer on release
 };
 
 // The mode named as in the enumeration ("Pager", "Refused429", ...); nullopt
@@ -72,6 +79,10 @@ class FakeEngine : public QTcpServer {
   const QList<RecordedRequest>& requests() const { return requests_; }
   void clearRequests() { requests_.clear(); }
   int hangingConnections() const;
+  // Finishes the oldest answer still held back by Held, StalledBody or
+  // SlowImage; false when none is.
+  bool releaseHeld();
+  int heldAnswers() const { return static_cast<int>(held_.size()); }
 
   // The fax number carried by the n-th served page (0-based): unique,
   // valid and already in the normalised form.
@@ -86,6 +97,11 @@ class FakeEngine : public QTcpServer {
   std::deque<PageMode> modes_;
   QList<RecordedRequest> requests_;
   QList<class QTcpSocket*> hanging_;
+  struct HeldAnswer {
+    QPointer<QTcpSocket> socket;  // gone when the browser gave up on it
+    QByteArray rest;
+  };
+  std::deque<HeldAnswer> held_;
   int served_ = 0;
 };
 

@@ -26,19 +26,25 @@ const QString kBodyTextScript =
 WebBrowser::WebBrowser(QWidget* parent) : QWebEngineView(parent) {
   // Result pages must never come from a cache; see WebEngineDataStore.
   page()->profile()->setHttpCacheType(QWebEngineProfile::NoCache);
-  connect(this, &QWebEngineView::loadFinished, this, &WebBrowser::onLoadFinished);
-  connect(page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
-    if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
-      httpStatus_ = 0;
-    } else {
-      httpStatus_ = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain ? info.errorCode() : 0;
-    }
-  });
+  connect(page(), &QWebEnginePage::loadingChanged, this,
+          [this](const QWebEngineLoadingInfo& info) { onLoadingChanged(info); });
 }
 
 void WebBrowser::Navigate(const std::string& address) {
   ++navigations_;
   snapshotValid_ = false;
+  httpStatus_ = 0;
+  // The browser reports a load that begins while another runs as part of
+  // that one: no start of its own, one completion for both, and now and then
+  // the old load's completion alone, just before the new page commits. The
+  // old load is known by its address; its completion is not this request's.
+  interrupted_.clear();
+  if (loading_) interrupted_ << loadingUrl_ << url();
+  startedSinceRequest_ = false;
+  // The browser hands its load events over through the event queue; those
+  // queued before this mark come from older loads.
+  QMetaObject::invokeMethod(
+      this, [this, navigation = navigations_] { currentFrom_ = navigation; }, Qt::QueuedConnection);
   // Addresses are GBK text; non-ASCII characters (a plain-encoded keyword)
   // go out the way the browser encodes them.
   load(QUrl(fromGbk(address), QUrl::TolerantMode));
@@ -56,50 +62,74 @@ env::PageText WebBrowser::pageFromScriptResult(const QVariant& result) {
     page.hasBody = false;
     return page;
   }
-  QString s = text.toString();
-  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-  page.text = toGbk(s);
+  // The string shares the script result's buffer: the line ends are made
+  // CR LF while converting, so the page's text is not copied in Unicode.
+  const QString s = text.toString();
+  page.text = gbkFromUtf16WithCrLf(
+      std::u16string_view(reinterpret_cast<const char16_t*>(s.constData()), static_cast<std::size_t>(s.size())));
   return page;
 }
 
-void WebBrowser::fetchText(std::function<void(env::PageText)> done) {
+void WebBrowser::fetchText(int httpStatus, std::function<void(env::PageText)> done) {
   QPointer<WebBrowser> self(this);
   page()->runJavaScript(kBodyTextScript, QWebEngineScript::ApplicationWorld,
-                        [self, done = std::move(done)](const QVariant& result) {
+                        [self, httpStatus, done = std::move(done)](const QVariant& result) {
                           if (!self) return;
                           // This callback does not come through the event
                           // dispatch, so its errors are caught here.
                           guarded([&] {
                             env::PageText text = pageFromScriptResult(result);
-                            text.httpStatus = self->httpStatus_;
+                            text.httpStatus = httpStatus;
                             done(std::move(text));
                           });
                         });
 }
 
-void WebBrowser::onLoadFinished(bool /*ok*/) {
+void WebBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info) {
+  const bool current = currentFrom_ == navigations_;
+  if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+    loading_ = true;
+    loadingUrl_ = info.url();
+    if (current) startedSinceRequest_ = true;
+    return;
+  }
+  loading_ = false;
   hasDocument_ = true;
+  // A completion queued before the latest request belongs to a load that
+  // began before it, and so does one of the load that request interrupted.
+  if (!current) return;
+  if (!startedSinceRequest_ && interrupted_.contains(info.url())) return;
+  const int status = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain ? info.errorCode() : 0;
+  httpStatus_ = status;
   const std::uint64_t navigation = navigations_;
-  fetchText([this, navigation](env::PageText page) {
+  fetchText(status, [this, navigation](env::PageText page) {
     // A load that finished before the latest request, but whose text came
     // back after it, is not that request's page: announcing it would have the
     // run read the old page in place of the new one.
     if (navigation != navigations_) return;
     snapshot_ = std::move(page);
-    snapshotNavigation_ = navigation;
     snapshotValid_ = true;
     if (OnDocumentComplete) OnDocumentComplete();
   });
 }
 
 void WebBrowser::readBodyText(std::function<void(env::PageText)> done) {
-  if (snapshotValid_ && snapshotNavigation_ == navigations_) {
-    done(snapshot_);
+  if (snapshotValid_) {
+    // Handed over rather than copied: a page can be tens of megabytes. A
+    // second read of the same page asks the browser again.
+    snapshotValid_ = false;
+    done(std::move(snapshot_));
     return;
   }
-  fetchText(std::move(done));
+  // The page reader runs only once the script's result, which holds the
+  // page's text in Unicode, has been let go.
+  QPointer<WebBrowser> self(this);
+  fetchText(httpStatus_, [self, done = std::move(done)](env::PageText page) {
+    if (!self) return;
+    QMetaObject::invokeMethod(
+        self, [done, page = std::move(page)]() mutable { guarded([&] { done(std::move(page)); }); },
+        Qt::QueuedConnection);
+  });
 }
 
 }  // namespace valo::ui

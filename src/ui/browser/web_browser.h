@@ -3,12 +3,14 @@
 // document-complete event on the user-interface thread.
 #pragma once
 
+#include <QList>
+#include <QUrl>
 #include <QWebEngineView>
 #include <cstdint>
 
 #include "env/browser_control.h"
 
-class QWebEngineProfile;
+class QWebEngineLoadingInfo;
 
 namespace valo::ui {
 
@@ -26,18 +28,25 @@ class WebBrowser : public QWebEngineView, public env::BrowserControl {
   static env::PageText pageFromScriptResult(const QVariant& result);
 
  private:
-  void onLoadFinished(bool ok);
-  void fetchText(std::function<void(env::PageText)> done);
+  void onLoadingChanged(const QWebEngineLoadingInfo& info);
+  void fetchText(int httpStatus, std::function<void(env::PageText)> done);
 
   std::uint64_t navigations_ = 0;  // one per Navigate call
+  // The latest Navigate whose mark has come through the event queue: load
+  // events count for that request only once it equals navigations_.
+  std::uint64_t currentFrom_ = 0;
   bool hasDocument_ = false;
-  // The main frame's HTTP status of the last load that ended; 0 while a load
-  // runs or when the load had no HTTP answer. The browser reports it just
-  // after the load's end, before the page's text comes back.
+  // The load the browser reports as running, and the addresses of the one
+  // the latest request interrupted, with whether a load started after it.
+  bool loading_ = false;
+  QUrl loadingUrl_;
+  QList<QUrl> interrupted_;
+  bool startedSinceRequest_ = false;
+  // The main frame's HTTP status of the latest request's load once it ended;
+  // 0 before that or when the load had no HTTP answer.
   int httpStatus_ = 0;
-  // The text of the last completed page and the navigation it belongs to.
+  // The text of the latest request's completed page, until it is read.
   bool snapshotValid_ = false;
-  std::uint64_t snapshotNavigation_ = 0;
   env::PageText snapshot_;
 };
 
