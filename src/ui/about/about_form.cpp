@@ -8,6 +8,7 @@
 
 #include "ui/about/bevel_panel.h"
 #include "ui/about/cw_hyper_link.h"
+#include "ui/common/error_box.h"
 #include "ui/jpeg/jpeg_decode.h"
 #include "ui/resources/icons.h"
 
@@ -96,7 +97,7 @@ TForm2::TForm2(QWidget* parent)
   OKButton->setFont(pixelFont(QStringLiteral("宋体"), 12, false));
   OKButton->setGeometry(207, 156, 50, 25);
   OKButton->setDefault(true);
-  connect(OKButton, &QPushButton::clicked, this, &TForm2::OKButtonClick);
+  connect(OKButton, &QPushButton::clicked, this, [this] { guarded([this] { OKButtonClick(); }); });
 }
 
 void TForm2::OKButtonClick() {

@@ -27,7 +27,7 @@ WebBrowser::WebBrowser(QWidget* parent) : QWebEngineView(parent) {
   // Result pages must never come from a cache; see WebEngineDataStore.
   page()->profile()->setHttpCacheType(QWebEngineProfile::NoCache);
   connect(page(), &QWebEnginePage::loadingChanged, this,
-          [this](const QWebEngineLoadingInfo& info) { onLoadingChanged(info); });
+          [this](const QWebEngineLoadingInfo& info) { guarded([&] { onLoadingChanged(info); }); });
 }
 
 void WebBrowser::Navigate(const std::string& address) {

@@ -11,6 +11,7 @@
 #include "text/app_error.h"
 #include "text/text_lines.h"
 #include "ui/common/dialogs.h"
+#include "ui/common/error_box.h"
 #include "ui/main/window_font.h"
 #include "ui/resources/icons.h"
 
@@ -64,7 +65,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     b->setIcon(glyph(QLatin1String(glyphKey)));
     b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     b->setAutoRaise(true);
-    connect(b, &QToolButton::clicked, this, handler);
+    connect(b, &QToolButton::clicked, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
     return b;
   };
   SpeedButton2 =

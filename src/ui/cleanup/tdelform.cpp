@@ -3,6 +3,7 @@
 
 #include <QToolButton>
 
+#include "ui/common/error_box.h"
 #include "ui/resources/icons.h"
 
 namespace valo::ui {
@@ -21,7 +22,7 @@ Tdelform::Tdelform(env::BrowserDataStore& store, QWidget* parent) : QDialog(pare
   SpeedButton4->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   SpeedButton4->setAutoRaise(true);
   SpeedButton4->setGeometry(64, 40, 75, 25);
-  connect(SpeedButton4, &QToolButton::clicked, this, &Tdelform::N3Click);
+  connect(SpeedButton4, &QToolButton::clicked, this, [this] { guarded([this] { N3Click(); }); });
 }
 
 void Tdelform::N3Click() {

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QPointer>
 
+#include "ui/common/error_box.h"
 #include "ui/tray/tray_window.h"
 
 namespace valo::ui {
@@ -55,7 +56,7 @@ bool SystemTrayShell::notifyIcon(int message, const NotifyIconData& data) {
       Entry entry;
       entry.icon = new QSystemTrayIcon(this);
       connect(entry.icon, &QSystemTrayIcon::activated, this,
-              [this, key](QSystemTrayIcon::ActivationReason reason) { activated(key, reason); });
+              [this, key](QSystemTrayIcon::ActivationReason reason) { guarded([&] { activated(key, reason); }); });
       apply(entry, data);
       if (auto menu = menus_.find(key.first); menu != menus_.end()) entry.icon->setContextMenu(menu->second);
       entry.icon->show();
