@@ -66,6 +66,10 @@ for size in "${sizes[@]}"; do
   [ "$(png_size "$icon")" = "${size}x${size}" ] || fail "$icon is $(png_size "$icon"), not ${size}x${size}"
 done
 
+# Software centres show the newest release of the metadata as the version.
+metainfo=$root/usr/share/metainfo/example.valofax.valofax.metainfo.xml
+grep -q "<release version=\"$version\"" "$metainfo" || fail "the metadata names no release $version"
+
 checked="files, dependencies"
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$root/usr/share/applications/valofax.desktop" || fail "desktop-file-validate"
