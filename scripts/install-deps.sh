@@ -19,6 +19,11 @@ PACKAGES=(
   # real input events for the program under X, private mount namespaces, and
   # a bare window manager without a tray with a tool to act on its windows
   xdotool util-linux mount openbox wmctrl
+  # the Debian package: its dependencies read from the program, and the
+  # checks of the package and its desktop entry, icons and AppStream data
+  dpkg-dev desktop-file-utils appstream lintian
+  # redrawing the PNG icons from the scalable one (scripts/make-icons.sh)
+  librsvg2-bin
 )
 
 missing=()
