@@ -408,11 +408,11 @@ void TForm1::showMessage(const GbkString& text) {
   dialogs::showMessage(this, fromGbk(text));
 }
 
-void TForm1::searchEnded(std::int32_t foundCount) {
-  // Someone who left the window in the tray learns of the end there.
+void TForm1::searchEnded(std::int32_t foundCount, const GbkString& endText) {
+  // Someone who left the window in the tray learns of the end there, and of
+  // why it came early.
   if (minimiser_->hiddenInTray())
-    antTaskbarIcon1->ShowBalloon(applicationTitle(),
-                                 QStringLiteral("搜索已经结束！号码：%1").arg(foundCount));
+    antTaskbarIcon1->ShowBalloon(applicationTitle(), fromGbk(endText) + QStringLiteral("号码：%1").arg(foundCount));
 }
 
 void TForm1::blockedEpisodeBegan(const GbkString& statusText) {

@@ -108,7 +108,7 @@ class TForm1 : public QWidget,
   void showMessage(const GbkString& text) override;
   std::optional<GbkString> inputQuery(const GbkString& caption, const GbkString& prompt,
                                       const GbkString& initial) override;
-  void searchEnded(std::int32_t foundCount) override;
+  void searchEnded(std::int32_t foundCount, const GbkString& endText) override;
   void blockedEpisodeBegan(const GbkString& statusText) override;
 
   // harvest::ExtractionSink (the result list, the duplicates box, panel 5)
