@@ -2,6 +2,8 @@
 #include "search/run_driver.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "env/network_check.h"
 #include "search/blocked_page.h"
@@ -220,7 +222,7 @@ void SearchRunDriver::readCurrentPage() {
   browser_.readBodyText([this, serial](env::PageText page) {
     if (serial != requestSerial_ || !readPending_) return;
     readPending_ = false;
-    ProcessResultPage(page);
+    ProcessResultPage(std::move(page));
   });
 }
 
