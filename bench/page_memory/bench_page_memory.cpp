@@ -115,7 +115,6 @@ std::string html(const Page& page, bool preformatted) {
          page.text + "</" + tag + "></body></html>";
 }
 
-}  // namespace
 
 // Serves "/lines", "/line" and "/small" until killed; writes its port to `out`.
 [[noreturn]] void serve(std::size_t bytes, int out) {
