@@ -2,6 +2,7 @@
 // living until the main window closes.
 #include <QApplication>
 
+#include "files/stale_temp_files.h"
 #include "ui/common/error_box.h"
 #include "ui/main/program_windows.h"
 #include "ui/main/tform1.h"
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
   // The tray icon keeps the program alive while the window is hidden; the
   // main window's closing ends it.
   QApplication::setQuitOnLastWindowClosed(false);
+  // A kill during a save leaves the fresh copy beside the file; the next start
+  // clears those no running copy of the program is still writing.
+  valo::files::removeStaleTemporaryFiles();
 
   int result = 0;
   {

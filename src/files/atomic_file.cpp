@@ -4,6 +4,7 @@
 #include "files/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,6 +70,9 @@ int AtomicFile::open() {
     temp_.clear();
     return EEXIST;
   }
+  // Held until the file is closed: a starting program removes only fresh
+  // files nobody holds (see stale_temp_files.h).
+  ::flock(fd_, LOCK_EX | LOCK_NB);
   if (exists) ::fchmod(fd_, mode);  // keep the user's permissions; best effort
   return 0;
 }

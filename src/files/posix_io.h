@@ -15,6 +15,10 @@ namespace valo::files {
 // caller can keep the rest for later.
 int writeAll(int fd, std::string_view bytes, std::size_t* written = nullptr);
 
+// Writes all of `bytes` at file offset `offset` (pwrite), with the same
+// results as writeAll.
+int writeAllAt(int fd, std::string_view bytes, long long offset);
+
 // Flushes a folder's entries (`folder` in the local encoding), so that a name
 // just made or renamed there survives a power cut. Best effort.
 void syncFolder(const std::string& folder);

@@ -46,43 +46,53 @@ ResultAutosave::ResultAutosave(std::function<QString()> dataFolder, std::functio
     : dataFolder_(std::move(dataFolder)), now_(std::move(now)) {}
 
 ResultAutosave::~ResultAutosave() {
-  closeFile();
+  closeFile(current_);
+  for (SearchFile& file : owed_) closeFile(file);
 }
 
-void ResultAutosave::closeFile() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+void ResultAutosave::closeFile(SearchFile& file) {
+  if (file.fd >= 0) ::close(file.fd);
+  file.fd = -1;
 }
 
 void ResultAutosave::begin() {
-  closeFile();
-  searchTime_ = now_();
+  // A new search never costs the last one a number.
+  if (current_.pending.empty()) {
+    closeFile(current_);
+  } else {
+    owed_.push_back(std::move(current_));
+  }
+  current_ = SearchFile{};
+  current_.time = now_();
   searching_ = true;
-  path_.clear();
-  intendedPath_.clear();
-  pending_.clear();
-  reported_ = false;
 }
 
 void ResultAutosave::add(std::string_view number) {
   if (!searching_) return;
-  pending_.append(number);
-  pending_.append("\r\n");
+  current_.pending.append(number);
+  current_.pending.append("\r\n");
 }
 
-int ResultAutosave::openFile() {
-  const QString folder = dataFolder_() + QString::fromUtf8(kAutosaveFolderName);
-  const QString name = autosaveFileName(searchTime_);
-  intendedPath_ = folder + QLatin1Char('/') + name;
-  if (::mkdir(encoded(folder).c_str(), 0755) != 0 && errno != EEXIST) return errno;
+int ResultAutosave::openFile(SearchFile& file) {
+  const QString data = dataFolder_();
+  const QString folder = data + QString::fromUtf8(kAutosaveFolderName);
+  file.intendedPath = folder + QLatin1Char('/') + autosaveFileName(file.time);
+  if (::mkdir(encoded(folder).c_str(), 0755) == 0) {
+    // The new folder's own entries, then its name in the data folder.
+    syncFolder(encoded(folder));
+    syncFolder(encoded(data));
+  } else if (errno != EEXIST) {
+    return errno;
+  }
   for (int n = 1; n <= kMaxNameTries; ++n) {
-    QString candidate = intendedPath_;
+    QString candidate = file.intendedPath;
     if (n > 1) candidate.insert(candidate.size() - 4, QLatin1Char('-') + QString::number(n));
-    const int fd =
-        ::open(encoded(candidate).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
+    // No O_APPEND: bytes a failed flush may have half written are written
+    // again at the same place, never a second time after them.
+    const int fd = ::open(encoded(candidate).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd >= 0) {
-      fd_ = fd;
-      path_ = candidate;
+      file.fd = fd;
+      file.path = candidate;
       // The new name must survive a power cut too, not only the numbers.
       syncFolder(encoded(folder));
       return 0;
@@ -92,19 +102,36 @@ int ResultAutosave::openFile() {
   return EEXIST;
 }
 
+int ResultAutosave::flushFile(SearchFile& file) {
+  if (file.pending.empty()) return 0;
+  int err = file.fd < 0 ? openFile(file) : 0;
+  if (err == 0) err = writeAllAt(file.fd, file.pending, file.synced);
+  if (err == 0 && ::fdatasync(file.fd) != 0) err = errno;
+  if (err != 0) return err;
+  file.synced += static_cast<off_t>(file.pending.size());
+  file.pending.clear();
+  return 0;
+}
+
+GbkString ResultAutosave::report(const SearchFile& file, int err) const {
+  const QString named = file.path.isEmpty() ? file.intendedPath : file.path;
+  return gbk("搜索结果自动保存失败（") + reasonFor(err) + gbk("）：") + toGbk(QDir::toNativeSeparators(named));
+}
+
 std::optional<GbkString> ResultAutosave::flush() {
-  if (!searching_ || pending_.empty()) return std::nullopt;
-  int err = fd_ < 0 ? openFile() : 0;
-  std::size_t done = 0;
-  if (err == 0) err = writeAll(fd_, pending_, &done);
-  // What reached the file stays there; the rest waits for the next page.
-  pending_.erase(0, done);
-  if (err == 0 && ::fdatasync(fd_) != 0) err = errno;
-  if (err == 0 || reported_) return std::nullopt;
-  reported_ = true;
-  const QString named = path_.isEmpty() ? intendedPath_ : path_;
-  return gbk("搜索结果自动保存失败（") + reasonFor(err) + gbk("）：") +
-         toGbk(QDir::toNativeSeparators(named));
+  std::optional<GbkString> failure;
+  for (SearchFile& file : owed_) {
+    if (const int err = flushFile(file); err != 0 && !failure) failure = report(file, err);
+  }
+  std::erase_if(owed_, [](SearchFile& file) {
+    if (!file.pending.empty()) return false;
+    closeFile(file);
+    return true;
+  });
+  if (searching_) {
+    if (const int err = flushFile(current_); err != 0 && !failure) failure = report(current_, err);
+  }
+  return failure;
 }
 
 }  // namespace valo::files

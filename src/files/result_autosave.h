@@ -2,7 +2,9 @@
 // crash, a kill or a power cut never takes a result list with it: one file per
 // search, "搜索结果/搜索结果-YYYYMMDD-HHMMSS.txt" in the data folder, holding
 // the same text the Save command writes (GBK, every number followed by CR LF,
-// in list order), forced to the disk after every page.
+// in list order), forced to the disk after every page. Numbers the disk
+// refused wait in memory and are written at every later flush, into their own
+// search's file even after a new search has begun.
 #pragma once
 
 #include <QDateTime>
@@ -11,6 +13,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
+#include <vector>
 
 #include "text/gbk.h"
 
@@ -31,32 +35,41 @@ class ResultAutosave {
   ResultAutosave& operator=(const ResultAutosave&) = delete;
 
   // A new search: its numbers go to a file of its own, named by the time of
-  // this call. The file is made with the search's first number.
+  // this call. The file is made with the search's first number. Numbers of
+  // the search before that still wait for the disk stay owed to its file.
   void begin();
   // A number just listed.
   void add(std::string_view number);
-  // Writes everything added so far and waits until the disk has it. Never
-  // throws and never blocks beyond the write: a failure keeps the unwritten
-  // numbers for the next flush and is reported once per search, as the status
-  // text to show (GBK, naming the file); otherwise nullopt.
+  // Writes everything added so far, of this search and of earlier ones, and
+  // waits until the disk has it. Never throws and never blocks beyond the
+  // write. While any number waits for the disk it returns the status text
+  // that says so (GBK, naming the file), at every call; otherwise nullopt.
+  // Bytes leave memory only once fdatasync has confirmed them.
   std::optional<GbkString> flush();
 
   // The current search's file; empty until it has been made.
-  const QString& path() const { return path_; }
+  const QString& path() const { return current_.path; }
 
  private:
-  int openFile();  // 0 or the errno of the failure
-  void closeFile();
+  // One search's file and what it still owes.
+  struct SearchFile {
+    QDateTime time;
+    QString path;          // empty until made
+    QString intendedPath;  // what a report names before the file exists
+    int fd = -1;
+    off_t synced = 0;     // bytes the disk has confirmed
+    std::string pending;  // listed, not yet confirmed; goes at `synced`
+  };
+  int openFile(SearchFile& file);  // 0 or the errno of the failure
+  int flushFile(SearchFile& file);  // 0 or the errno of the failure
+  static void closeFile(SearchFile& file);
+  GbkString report(const SearchFile& file, int err) const;
 
   std::function<QString()> dataFolder_;
   std::function<QDateTime()> now_;
-  QDateTime searchTime_;
   bool searching_ = false;
-  QString path_;
-  QString intendedPath_;  // what the report names before the file exists
-  int fd_ = -1;
-  std::string pending_;  // listed, not yet written
-  bool reported_ = false;
+  SearchFile current_;
+  std::vector<SearchFile> owed_;  // earlier searches with numbers not yet on disk
 };
 
 }  // namespace valo::files

@@ -8,6 +8,7 @@
 #include "harvest/marker_rewrites.h"
 #include "harvest/marker_scan.h"
 #include "harvest/number_normaliser.h"
+#include "text/text_lines.h"
 
 namespace valo::harvest {
 
@@ -21,30 +22,35 @@ std::optional<GbkString> extractCandidate(std::string_view line) {
   return normaliseNumber(run.view());
 }
 
-void ExtractFaxNumbers(const std::vector<GbkString>& PageLines, ExtractionSink& sink,
-                       std::int32_t& FoundCount) {
-  const std::size_t lineCount = PageLines.size();
-  if (lineCount == 0) return;
+namespace {
+
+// The extraction over any source of lines: `next(line)` gives the following
+// line and returns false after the last.
+template <typename NextLine>
+void extractLines(NextLine&& next, ExtractionSink& sink, std::int32_t& FoundCount) {
   // The lines are taken a batch at a time: their candidates first (finding
   // them changes nothing), announced to the sink together so that the list
   // can fetch its index entries at once, then checked and added in line
   // order, the duplicates box read afresh for each.
   constexpr std::size_t kBatch = 32;
   std::array<std::optional<GbkString>, kBatch> candidates;
-  for (std::size_t first = 0; first < lineCount; first += kBatch) {
-    std::size_t count = std::min(kBatch, lineCount - first);
+  bool more = true;
+  while (more) {
+    std::size_t count = 0;
     // A line that fails (out of memory) fails after the lines before it
     // have been added, as it would one line at a time.
     std::exception_ptr failure;
-    for (std::size_t k = 0; k < count; ++k) {
+    std::string_view line;
+    while (count < kBatch && (more = next(line))) {
       try {
-        candidates[k] = extractCandidate(PageLines[first + k]);
+        candidates[count] = extractCandidate(line);
       } catch (...) {
         failure = std::current_exception();
-        count = k;
+        more = false;
         break;
       }
-      if (candidates[k]) sink.expectNumber(*candidates[k]);
+      if (candidates[count]) sink.expectNumber(*candidates[count]);
+      ++count;
     }
     for (std::size_t k = 0; k < count; ++k) {
       const std::optional<GbkString>& candidate = candidates[k];
@@ -57,6 +63,25 @@ void ExtractFaxNumbers(const std::vector<GbkString>& PageLines, ExtractionSink& 
     }
     if (failure) std::rethrow_exception(failure);
   }
+}
+
+}  // namespace
+
+void ExtractFaxNumbers(const std::vector<GbkString>& PageLines, ExtractionSink& sink,
+                       std::int32_t& FoundCount) {
+  std::size_t i = 0;
+  extractLines(
+      [&](std::string_view& line) {
+        if (i >= PageLines.size()) return false;
+        line = PageLines[i++];
+        return true;
+      },
+      sink, FoundCount);
+}
+
+void ExtractFaxNumbersFromText(std::string_view pageText, ExtractionSink& sink, std::int32_t& FoundCount) {
+  TextLineCursor cursor(pageText);
+  extractLines([&](std::string_view& line) { return cursor.next(line); }, sink, FoundCount);
 }
 
 }  // namespace valo::harvest

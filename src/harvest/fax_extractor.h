@@ -40,6 +40,9 @@ struct ExtractionSink {
 // on the page is dropped. `FoundCount` grows by one per appended number.
 void ExtractFaxNumbers(const std::vector<GbkString>& PageLines, ExtractionSink& sink,
                        std::int32_t& FoundCount);
+// The same over a page's whole text, split by the text-box lines rule as it
+// goes, so a large page is read without a copy of its lines.
+void ExtractFaxNumbersFromText(std::string_view pageText, ExtractionSink& sink, std::int32_t& FoundCount);
 
 // A sink over a NumberList with a plain switch, for the tools and tests that
 // run the extractor without a window.

@@ -10,6 +10,7 @@
 #include "harvest/fax_extractor.h"
 #include "search/next_page_rules.h"
 #include "text/gbk.h"
+#include "text/text_lines.h"
 
 namespace valo::search {
 namespace {
@@ -63,15 +64,55 @@ bool holdsVerificationRequest(std::string_view gbkLine) {
   return false;
 }
 
-bool isBlockedPage(int httpStatus, std::span<const std::string_view> lines, const SearchEngine* engine) {
-  const bool refused =
-      isRefusalStatus(httpStatus) || std::any_of(lines.begin(), lines.end(), holdsVerificationRequest);
-  if (!refused) return false;
-  for (std::string_view line : lines) {
+namespace {
+
+// A check page is a few short lines with the request at its top; a result
+// page has the engine's header above its snippets and is larger.
+constexpr std::size_t kCheckPageMaxBytes = 4096;
+constexpr int kCheckPageMaxLines = 40;
+constexpr int kCheckRequestTopLines = 5;
+
+// The decision over any source of lines: `next(line)` gives the following
+// line and returns false after the last.
+template <typename NextLine>
+bool decide(int httpStatus, NextLine&& next, const SearchEngine* engine) {
+  const bool refusalStatus = isRefusalStatus(httpStatus);
+  bool requestAtTop = false;
+  std::size_t bytes = 0;
+  int count = 0;
+  std::string_view line;
+  while (next(line)) {
+    // A page with results is never blocked, whatever else it says.
     if (engine != nullptr && linePassesNextPageRule(engine->service, line)) return false;
     if (harvest::extractCandidate(line)) return false;
+    ++count;
+    bytes += line.size() + 2;
+    if (!refusalStatus) {
+      // Past the size of a check page nothing more can make it one.
+      if (count > kCheckPageMaxLines || bytes > kCheckPageMaxBytes) return false;
+      if (count <= kCheckRequestTopLines && !requestAtTop) requestAtTop = holdsVerificationRequest(line);
+    }
   }
-  return true;
+  return refusalStatus || requestAtTop;
+}
+
+}  // namespace
+
+bool isBlockedPage(int httpStatus, std::span<const std::string_view> lines, const SearchEngine* engine) {
+  std::size_t i = 0;
+  return decide(
+      httpStatus,
+      [&](std::string_view& line) {
+        if (i >= lines.size()) return false;
+        line = lines[i++];
+        return true;
+      },
+      engine);
+}
+
+bool isBlockedPage(int httpStatus, std::string_view pageText, const SearchEngine* engine) {
+  TextLineCursor cursor(pageText);
+  return decide(httpStatus, [&](std::string_view& line) { return cursor.next(line); }, engine);
 }
 
 }  // namespace valo::search

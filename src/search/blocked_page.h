@@ -19,10 +19,14 @@ bool isRefusalStatus(int httpStatus);
 bool holdsVerificationRequest(std::string_view gbkLine);
 
 // The decision over a page as the reader has it: its main frame's HTTP status
-// (0 when unknown) and its text lines. A refusal status or a verification
-// request makes the page blocked, unless a line yields a fax number or passes
-// the engine's next-page rule: a page with results is never blocked, whatever
-// else it says.
+// (0 when unknown) and its text lines. A page with results (a line that yields
+// a fax number or passes the engine's next-page rule) is never blocked. Any
+// other page is blocked when its status is a refusal status, or when it looks
+// like a check page: at most 40 lines and 4096 bytes of text, with a
+// verification request in one of its first five lines. A result page whose
+// snippets mention such a text is read as a page.
 bool isBlockedPage(int httpStatus, std::span<const std::string_view> lines, const SearchEngine* engine);
+// The same over a page's whole text, by the text-box lines rule.
+bool isBlockedPage(int httpStatus, std::string_view pageText, const SearchEngine* engine);
 
 }  // namespace valo::search

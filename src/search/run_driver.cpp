@@ -2,6 +2,8 @@
 #include "search/run_driver.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "env/network_check.h"
 #include "search/blocked_page.h"
@@ -120,6 +122,9 @@ void SearchRunDriver::N2Click() {
   backoffWaiting_ = false;
   refusedAnswers_ = 0;
   refusedInSearch_ = 0;
+  passedOverInSearch_ = 0;
+  passedOverInRow_ = 0;
+  engineGaveUp_ = false;
   if (services_.startAutosave) services_.startAutosave();
 
   starting.keep();
@@ -132,10 +137,10 @@ void SearchRunDriver::N2Click() {
 
   window_.setStatusText(kPanelKeywordCount, intToStr(window_.keywordLineCount()));
   window_.setStatusText(kPanelFound, intToStr(state_.FoundCount));
-  window_.setStatusText(kPanelStatus, gbk("清空IE数据..."));
+  showStatus(gbk("清空IE数据..."));
   services_.pause(500);
   services_.clearBrowserData();
-  window_.setStatusText(kPanelStatus, gbk("正在搜索..."));
+  showStatus(gbk("正在搜索..."));
   try {
     Button1Click();
   } catch (...) {
@@ -169,11 +174,19 @@ void SearchRunDriver::checkpointPosition() {
   }
 }
 
+// A failure stays in panel 6 beside every later status text until the
+// numbers it held back have reached the disk.
 void SearchRunDriver::keepResultsOnDisk() {
   if (!services_.flushAutosave) return;
-  if (const std::optional<GbkString> report = services_.flushAutosave()) {
-    window_.setStatusText(kPanelStatus, *report);
-  }
+  const GbkString failure = services_.flushAutosave().value_or(GbkString());
+  if (failure == autosaveFailure_) return;
+  autosaveFailure_ = failure;
+  showStatus(statusText_);
+}
+
+void SearchRunDriver::showStatus(const GbkString& text) {
+  statusText_ = text;
+  window_.setStatusText(kPanelStatus, autosaveFailure_.empty() ? text : text + gbk("　") + autosaveFailure_);
 }
 
 void SearchRunDriver::issueRequest() {
@@ -243,7 +256,7 @@ void SearchRunDriver::readCurrentPage() {
   browser_.readBodyText([this, serial](env::PageText page) {
     if (serial != requestSerial_ || !readPending_) return;
     readPending_ = false;
-    ProcessResultPage(page);
+    ProcessResultPage(std::move(page));
   });
 }
 
@@ -253,7 +266,7 @@ void SearchRunDriver::WebBrowser1DocumentComplete() {
 
 void SearchRunDriver::N3Click() {
   state_.StopRequested = true;
-  window_.setStatusText(kPanelStatus, gbk("终止搜索..."));
+  showStatus(gbk("终止搜索..."));
   // A halted run has no page on its way that would end it: it is over here,
   // without an end step. An idle one stays idle.
   const bool pageOnItsWay = phase_ != RunPhase::Halted && phase_ != RunPhase::Idle;
@@ -273,26 +286,40 @@ void SearchRunDriver::BitBtn1Click() {
   enterPhase(RunPhase::Ending);
   Timer1.setEnabled(false);
   Timer2.setEnabled(false);
+  // Numbers a failed write held back get one more try before the end is told.
+  keepResultsOnDisk();
   try {
     services_.saveProgress();
   } catch (...) {
     settleAfterFailure();
     throw;
   }
-  // A search that met refusals says how often: the user sees why it found
-  // less than hoped, and whether the pause should be longer.
-  GbkString ended = gbk("搜索已经结束！");
-  if (refusedInSearch_ > 0) ended += gbk("（被拒绝 ") + intToStr(refusedInSearch_) + gbk(" 次）");
-  window_.setStatusText(kPanelStatus, ended);
+  const GbkString ended = endText();
+  showStatus(ended);
   window_.repaintWindow();
   enterPhase(RunPhase::Idle);
-  window_.searchEnded(state_.FoundCount);
+  window_.searchEnded(state_.FoundCount, ended);
 }
 
-void SearchRunDriver::ProcessResultPage(const env::PageText& page) {
+// A search that met refusals says how often, and how many pages it gave up:
+// the user sees why it found less than hoped, whether the pause should be
+// longer, and which keywords to search again.
+GbkString SearchRunDriver::endText() const {
+  std::vector<GbkString> notes;
+  if (refusedInSearch_ > 0) notes.push_back(gbk("被拒绝 ") + intToStr(refusedInSearch_) + gbk(" 次"));
+  if (passedOverInSearch_ > 0 && !engineGaveUp_)
+    notes.push_back(gbk("跳过 ") + intToStr(passedOverInSearch_) + gbk(" 页"));
+  if (!autosaveFailure_.empty()) notes.push_back(gbk("自动保存失败"));
+  GbkString text = engineGaveUp_ ? gbk("搜索已中止：搜索引擎连续拒绝") : gbk("搜索已经结束！");
+  for (std::size_t i = 0; i < notes.size(); ++i) text += (i == 0 ? gbk("（") : gbk("，")) + notes[i];
+  if (!notes.empty()) text += gbk("）");
+  return text;
+}
+
+void SearchRunDriver::ProcessResultPage(env::PageText page) {
   enterPhase(RunPhase::Reading);
   try {
-    readResultPage(page);
+    readResultPage(std::move(page));
   } catch (...) {
     // The end step settles its own failure.
     if (phase_ == RunPhase::Reading) settleAfterFailure();
@@ -300,39 +327,44 @@ void SearchRunDriver::ProcessResultPage(const env::PageText& page) {
   }
 }
 
-void SearchRunDriver::readResultPage(const env::PageText& page) {
+void SearchRunDriver::readResultPage(env::PageText page) {
   // 1. The page into the buffer; an unreadable page halts the run here.
   if (page.error) std::rethrow_exception(page.error);
   // A document without a body is read as an empty page: nothing to harvest,
-  // no pager, so the run moves on to the next keyword.
-  Memo1.setText(page.hasBody ? page.text : GbkString());
+  // no pager, so the run moves on to the next keyword. The text moves into
+  // the buffer and every later step walks it line by line in place: a page
+  // of tens of megabytes is held once, never again as a list of lines.
+  Memo1.setText(page.hasBody ? std::move(page.text) : GbkString());
   const SearchEngine* engine = FindEngine(window_.engineText());
-  const std::vector<std::string_view> lines = Memo1.lines();
 
-  // An engine's refusal is no result page: reading it as an empty one would
-  // skip the rest of the keyword.
-  if (isBlockedPage(page.httpStatus, lines, engine)) {
-    holdAfterRefusal();
-    return;
+  // An engine's refusal is no result page: the same address is asked for
+  // again, and only after the last try is the page passed over as empty.
+  if (isBlockedPage(page.httpStatus, Memo1.text(), engine)) {
+    if (!holdAfterRefusal()) return;
+    Memo1.clear();
+  } else {
+    endRefusalEpisode();
+    passedOverInRow_ = 0;
   }
-  endRefusalEpisode();
+  const std::string_view text = Memo1.text();
 
   // 2. Next-page detection over every line.
   state_.MorePages = false;
   if (engine != nullptr) {
-    for (std::string_view line : lines) {
+    TextLineCursor cursor(text);
+    for (std::string_view line; cursor.next(line);) {
       if (linePassesNextPageRule(engine->service, line)) state_.MorePages = true;
     }
-    // 3. Page cap and hand-over.
+    // 3. Page cap and hand-over: the lines go to the extractor straight from
+    // the buffer (`PageLines` stays empty), with no engine none go.
     state_.PageCap = engine->pageCap;
     if (pageCapReached(*engine, state_.PageIndex)) state_.MorePages = false;
-    state_.PageLines.insert(state_.PageLines.end(), lines.begin(), lines.end());
   }
 
   // 4. Harvest before the decision; the page's numbers are on disk before
   // anything else is asked of the engine.
   JournalingSink results(window_.resultSink(), services_.autosaveNumber);
-  harvest::ExtractFaxNumbers(state_.PageLines, results, state_.FoundCount);
+  harvest::ExtractFaxNumbersFromText(engine != nullptr ? text : std::string_view(), results, state_.FoundCount);
   state_.PageLines.clear();
   keepResultsOnDisk();
 
@@ -379,14 +411,32 @@ int SearchRunDriver::backoffMilliseconds() const {
   return static_cast<int>(std::min(wait, cap));
 }
 
-void SearchRunDriver::holdAfterRefusal() {
+bool SearchRunDriver::holdAfterRefusal() {
+  // Numbers an earlier failed write held back are tried at every page.
+  keepResultsOnDisk();
   // The watchdog would skip the page; a wait is never cut.
   Timer2.setEnabled(false);
   if (!backoffWaiting_) ++refusedInSearch_;
   if (state_.StopRequested) {
     endRefusalEpisode();
     BitBtn1Click();
-    return;
+    return false;
+  }
+  if (!backoffWaiting_ && refusedAnswers_ + 1 >= kTriesPerAddress) {
+    // The last try: the page is given up. Several keywords in a row given up
+    // mean the engine refuses this client; waiting on would keep an
+    // unattended run on them for ever.
+    endRefusalEpisode();
+    ++passedOverInSearch_;
+    if (passedOverInRow_++ == 0) firstPassedKeyword_ = state_.KeywordIndex;
+    if (passedOverInRow_ < kDeadEngineKeywords) return true;
+    // The end step writes the keyword line one below KeywordIndex: the first
+    // keyword given up, which the next Search then offers as well.
+    engineGaveUp_ = true;
+    state_.KeywordIndex = firstPassedKeyword_;
+    BitBtn1Click();
+    state_.KeywordIndex = firstPassedKeyword_ - 1;
+    return false;
   }
   // From here a completed document is a page the user brought into the pane.
   state_.DocumentReady = 0;
@@ -404,10 +454,11 @@ void SearchRunDriver::holdAfterRefusal() {
                      intToStr(wait / services_.millisecondsPerSecond) + gbk(" 秒");
     if (services_.clockAfter) text += gbk("（") + services_.clockAfter(wait) + gbk("）");
     text += gbk("后自动重试");
-    window_.setStatusText(kPanelStatus, text);
+    showStatus(text);
     if (refusedAnswers_ == 1) window_.blockedEpisodeBegan(text);
   }
   Timer1.setEnabled(true);
+  return false;
 }
 
 void SearchRunDriver::endRefusalEpisode() {
@@ -415,7 +466,7 @@ void SearchRunDriver::endRefusalEpisode() {
   Timer3.setEnabled(false);
   backoffWaiting_ = false;
   refusedAnswers_ = 0;
-  if (!state_.StopRequested) window_.setStatusText(kPanelStatus, gbk("正在搜索..."));
+  if (!state_.StopRequested) showStatus(gbk("正在搜索..."));
 }
 
 void SearchRunDriver::Timer3Timer() {
@@ -423,7 +474,7 @@ void SearchRunDriver::Timer3Timer() {
   if (!backoffWaiting_) return;
   backoffWaiting_ = false;
   Timer1.setEnabled(false);
-  window_.setStatusText(kPanelStatus, gbk("搜索引擎要求验证：正在重试..."));
+  showStatus(gbk("搜索引擎要求验证：正在重试..."));
   // The same address again; the page counter and the keyword stay.
   issueRequest();
 }

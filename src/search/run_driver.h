@@ -33,8 +33,9 @@ class SearchRunDriver {
   void Timer3Timer();   // asks again for a page an engine refused
 
   // Reads one loaded page and moves the run on: next page, next keyword or
-  // the end. Throws the page's read error, leaving the run halted.
-  void ProcessResultPage(const env::PageText& page);
+  // the end. Throws the page's read error, leaving the run halted. Takes the
+  // page by value so its text moves into the page buffer without a copy.
+  void ProcessResultPage(env::PageText page);
 
   // Where the run stands; kept in step with the run state at every handler.
   RunPhase phase() const { return phase_; }
@@ -51,13 +52,22 @@ class SearchRunDriver {
   int refusedAnswers() const { return refusedAnswers_; }
   // Refused answers to the run's own requests over the whole search.
   int refusedInSearch() const { return refusedInSearch_; }
+  // Pages given up after kTriesPerAddress refusals, over the whole search.
+  int passedOverInSearch() const { return passedOverInSearch_; }
+  // The failure text while listed numbers wait for the disk; empty otherwise.
+  const GbkString& autosaveFailure() const { return autosaveFailure_; }
+
+  // A refused address is asked for at most this often in a row, then passed
+  // over as an empty page; this many keywords in a row passed over end the run.
+  static constexpr int kTriesPerAddress = 4;
+  static constexpr int kDeadEngineKeywords = 3;
 
   TNMURL NMURL1;
   TextLines Memo1;  // the hidden page buffer
 
  private:
   void readCurrentPage();
-  void readResultPage(const env::PageText& page);
+  void readResultPage(env::PageText page);
   // Moves to `phase`; a phase the run rests in is shown at once.
   void enterPhase(RunPhase phase);
   // Tells the window what may be pressed in the current phase.
@@ -72,9 +82,13 @@ class SearchRunDriver {
   void keepResultsOnDisk();
   // A refused page: nothing is harvested, the place is kept, and the same
   // address is asked for again after a wait that doubles with every refusal.
-  void holdAfterRefusal();
+  // Returns true when the page is given up and is to be read as an empty one.
+  bool holdAfterRefusal();
   void endRefusalEpisode();
   int backoffMilliseconds() const;
+  // Panel 6, followed by the autosave failure while there is one.
+  void showStatus(const GbkString& text);
+  GbkString endText() const;
 
   RunWindow& window_;
   env::BrowserControl& browser_;
@@ -89,6 +103,12 @@ class SearchRunDriver {
   int refusedInSearch_ = 0;
   bool backoffWaiting_ = false;
   RunPhase phase_ = RunPhase::Idle;
+  int passedOverInSearch_ = 0;
+  int passedOverInRow_ = 0;              // since the last page read
+  std::int32_t firstPassedKeyword_ = 0;  // KeywordIndex at the first of them
+  bool engineGaveUp_ = false;            // the run ends for a refusing engine
+  GbkString statusText_;                 // panel 6 without the autosave failure
+  GbkString autosaveFailure_;
 };
 
 // Where a request goes when the engine box names no engine: the run still

@@ -48,8 +48,10 @@ class RunWindow {
                                               const GbkString& initial) = 0;
 
   // Told once a search has ended and its end step is done, with the count of
-  // numbers it listed; a window hidden in the tray says so there.
-  virtual void searchEnded(std::int32_t /*foundCount*/) {}
+  // numbers it listed and the end text of panel 6, which says why a search
+  // ended early (an engine that refuses every request) and what it passed
+  // over; a window hidden in the tray says so there.
+  virtual void searchEnded(std::int32_t /*foundCount*/, const GbkString& /*endText*/) {}
   // Told at the first blocked answer of an engine in a row, with the status
   // text that says when the run asks again; a window hidden in the tray says
   // so there.
@@ -76,9 +78,10 @@ struct RunServices {
   // run goes on regardless.
   std::function<void()> checkpointProgress{};
   // Keeps every search's numbers on disk as they are listed: a new search, a
-  // number just listed, and everything so far onto the disk (done before the
-  // next request goes out), returning a failure's status text once. None of
-  // them throws.
+  // number just listed, and everything so far onto the disk (done at every
+  // page before the next request goes out, and at the end step), returning
+  // the failure's status text for as long as numbers wait for the disk. None
+  // of them throws.
   std::function<void()> startAutosave{};
   std::function<void(const GbkString& number)> autosaveNumber{};
   std::function<std::optional<GbkString>()> flushAutosave{};

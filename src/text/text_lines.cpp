@@ -24,18 +24,25 @@ void forEachLine(std::string_view text, F&& f) {
 
 }  // namespace
 
-TextLines::TextLines(std::string text) : text_(std::move(text)) {
-  index();
-}
+TextLines::TextLines(std::string text) : text_(std::move(text)), indexed_(false) {}
 
 void TextLines::setText(std::string text) {
   text_ = std::move(text);
-  index();
+  starts_.clear();
+  starts_.shrink_to_fit();
+  indexed_ = false;
 }
 
-void TextLines::index() {
+int TextLines::count() const {
+  index();
+  return static_cast<int>(starts_.size());
+}
+
+void TextLines::index() const {
+  if (indexed_) return;
   starts_.clear();
   forEachLine(text_, [this](std::size_t b, std::size_t) { starts_.push_back(b); });
+  indexed_ = true;
 }
 
 std::string_view TextLines::fullLine(int i) const {
@@ -52,6 +59,7 @@ std::string_view TextLines::line(int i) const {
 }
 
 void TextLines::append(std::string_view l) {
+  index();
   if (!text_.empty() && !std::string_view(text_).ends_with(kCrLf)) text_ += kCrLf;
   const std::size_t from = text_.size();
   text_.append(l);
@@ -63,16 +71,24 @@ void TextLines::append(std::string_view l) {
 
 std::vector<std::string_view> TextLines::lines() const {
   std::vector<std::string_view> out;
-  out.reserve(starts_.size());
+  out.reserve(static_cast<std::size_t>(count()));
   for (int i = 0; i < count(); ++i) out.push_back(line(i));
   return out;
 }
 
+bool TextLineCursor::next(std::string_view& line) {
+  if (pos_ >= text_.size()) return false;
+  const std::size_t eol = text_.find(kCrLf, pos_);
+  const std::size_t end = eol == std::string_view::npos ? text_.size() : eol;
+  line = text_.substr(pos_, std::min(end - pos_, kMaxLineBytes));
+  pos_ = eol == std::string_view::npos ? text_.size() : eol + 2;
+  return true;
+}
+
 std::vector<std::string_view> splitTextLines(std::string_view text) {
   std::vector<std::string_view> out;
-  forEachLine(text, [&](std::size_t b, std::size_t e) {
-    out.push_back(text.substr(b, std::min(e - b, kMaxLineBytes)));
-  });
+  TextLineCursor cursor(text);
+  for (std::string_view line; cursor.next(line);) out.push_back(line);
   return out;
 }
 

@@ -24,7 +24,7 @@ class TextLines {
   void clear() { setText({}); }
 
   // Number of lines by the rule: "" has 0, "a" 1, "a\r\n" 1, "a\r\n\r\n" 2.
-  int count() const { return static_cast<int>(starts_.size()); }
+  int count() const;
 
   // Line `index` (0-based), at most its first 4096 bytes. Out-of-range gives "".
   std::string_view line(int index) const;
@@ -39,10 +39,26 @@ class TextLines {
   std::vector<std::string_view> lines() const;
 
  private:
-  void index();
+  void index() const;
 
   std::string text_;
-  std::vector<std::size_t> starts_;  // byte offset of each counted line
+  // Byte offset of each counted line, made at the first question that needs
+  // it: a page buffer that is only walked line by line never pays 8 bytes a
+  // line for it.
+  mutable std::vector<std::size_t> starts_;
+  mutable bool indexed_ = true;
+};
+
+// Walks a text's lines by the rule without keeping them: each next() gives
+// the following line, cut to 4096 bytes, as a view into the text.
+class TextLineCursor {
+ public:
+  explicit TextLineCursor(std::string_view text) : text_(text) {}
+  bool next(std::string_view& line);
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
 };
 
 // Splits a text by the rule without keeping it; same results as TextLines.

@@ -58,8 +58,13 @@ start_xvfb
 export DISPLAY=$display
 
 # Two keywords of two pages each; the second page of the second keyword hangs,
-# and the program is killed as soon as it has asked for it.
-"$engine" 0 Pager,NoPager,Pager,Hang >"$work/engine.log" 2>&1 &
+# and the program is killed as soon as it has asked for it. The log exists
+# before the server starts: a background job's redirection is made in the
+# job, so reading a log it creates could come first and, under `set -e`,
+# end the check at once.
+: >"$work/engine.log"
+: >"$work/program.log"
+"$engine" 0 Pager,NoPager,Pager,Hang >>"$work/engine.log" 2>&1 &
 engine_pid=$!
 port=""
 for _ in $(seq 100); do
@@ -87,7 +92,7 @@ printf '127.0.0.1 localhost\n192.0.2.10 %s\n' "$(hostname)" >"$work/hosts"
     QTWEBENGINE_CHROMIUM_FLAGS="--proxy-server=http://127.0.0.1:$port --disable-gpu --disable-background-networking --disable-component-update --no-first-run"
   # shellcheck disable=SC2016
   exec setsid "${namespace[@]}" sh -c 'mount --bind "$1" /etc/hosts && exec "$2"' sh "$work/hosts" \
-    "$home/bin/valofax" >"$work/program.log" 2>&1
+    "$home/bin/valofax" >>"$work/program.log" 2>&1
 ) &
 app_pid=$!
 

@@ -73,7 +73,7 @@ TEST(ResultAutosave, NothingIsKeptBeforeTheFirstSearch) {
   EXPECT_FALSE(testing::fileExists(resultFolder(dir)));
 }
 
-TEST(ResultAutosave, UnwritableFolderIsReportedOnceNamingTheFile) {
+TEST(ResultAutosave, UnwritableFolderIsReportedAtEveryFlushNamingTheFile) {
   TempDir dir;
   const QString folder = dir.qpath() + QLatin1Char('/');
   const std::string result = testing::runInChild(testing::readOnlyFolder(dir.path()), [&] {
@@ -89,8 +89,9 @@ TEST(ResultAutosave, UnwritableFolderIsReportedOnceNamingTheFile) {
     return out;
   });
   VALO_SKIP_IF_FAULT_NOT_MADE(result);
-  EXPECT_EQ(result, "搜索结果自动保存失败（没有写入权限）：" + resultFolder(dir) +
-                        "/搜索结果-20261208-093015.txt|-|-|");
+  const std::string report =
+      "搜索结果自动保存失败（没有写入权限）：" + resultFolder(dir) + "/搜索结果-20261208-093015.txt|";
+  EXPECT_EQ(result, report + report + report);
 }
 
 // A full disk keeps the numbers it could not take; once there is room again
@@ -109,14 +110,14 @@ TEST(ResultAutosave, NumbersRefusedByAFullDiskAreWrittenLater) {
     save.add("021-87654321");
     const std::optional<GbkString> first = save.flush();
     save.add("0755-1234567");
-    const std::optional<GbkString> second = save.flush();  // still full: said once only
+    const std::optional<GbkString> second = save.flush();  // still full: said again
     limit.rlim_cur = RLIM_INFINITY;
     ::setrlimit(RLIMIT_FSIZE, &limit);
     const std::optional<GbkString> third = save.flush();
     return (first ? utf8FromGbk(*first) : std::string("-")) + "|" + (second ? "again" : "-") + "|" +
            (third ? "again" : "-");
   });
-  EXPECT_EQ(result, "搜索结果自动保存失败（磁盘空间不足）：" + file + "|-|-");
+  EXPECT_EQ(result, "搜索结果自动保存失败（磁盘空间不足）：" + file + "|again|-");
   EXPECT_EQ(readBytes(file), "021-12345678\r\n021-87654321\r\n0755-1234567\r\n");
 }
 

@@ -9,6 +9,7 @@
 #include "harvest/marker_rewrites.h"
 #include "harvest/number_normaliser.h"
 #include "text/gbk.h"
+#include "text/text_lines.h"
 
 namespace valo::harvest {
 namespace {
@@ -233,6 +234,32 @@ TEST(ExtractFaxNumbers, NeverChangesPageLines) {
   ExtractFaxNumbers(page, sink, found);
   EXPECT_EQ(page, copy);
   EXPECT_EQ(list.items(), std::vector<std::string>{"057187654321"});
+}
+
+// A page's whole text gives what its lines by the text-box rule give: a
+// line's first 4096 bytes only, CR LF as the only break, more than one batch.
+TEST(ExtractFaxNumbers, FromTextMatchesTheLinesRule) {
+  std::string many;
+  for (int i = 0; i < 100; ++i) many += "FAX:021-1234" + std::to_string(1000 + i) + "\r\n";
+  const std::string texts[] = {
+      "",
+      "FAX:021-12345678",
+      "FAX:021-12345678\r\n\r\nFAX:0755-1234567\r\n",
+      "FAX:021-12345678\rFAX:0755-1234567\nFAX:010-7654321",
+      std::string(4090, 'x') + "FAX:021-12345678\r\nFAX:0755-1234567",
+      many,
+  };
+  for (const std::string& text : texts) {
+    std::vector<std::string> lines;
+    for (std::string_view line : splitTextLines(text)) lines.emplace_back(line);
+    NumberList byLines, byText;
+    NumberListSink a(byLines), b(byText);
+    std::int32_t foundA = 0, foundB = 0;
+    ExtractFaxNumbers(lines, a, foundA);
+    ExtractFaxNumbersFromText(text, b, foundB);
+    EXPECT_EQ(byText.items(), byLines.items()) << text.size();
+    EXPECT_EQ(foundB, foundA);
+  }
 }
 
 TEST(ExtractCandidate, MarkerMustBeginAtACharacterStart) {

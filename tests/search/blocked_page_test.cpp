@@ -85,6 +85,44 @@ TEST(BlockedPage, Decision) {
   }
 }
 
+// With status 200 only a page that looks like a check is one: a few short
+// lines with the request at the top. The refusal statuses need no such look.
+TEST(BlockedPage, PageLevelEvidence) {
+  const std::string header = "百度一下\r\n网页 资讯 贴吧\r\n找到相关结果约100个\r\n搜索工具\r\n某公司\r\n";
+  const std::string mention = "登录请输入短信验证码\r\n";
+  struct Case {
+    const char* name;
+    int status;
+    std::string text;  // UTF-8, CR LF lines
+    bool blocked;
+  };
+  const Case cases[] = {
+      {"request on the fifth line", 200, "a\r\nb\r\nc\r\nd\r\n" + mention, true},
+      {"request below the top", 200, header + mention, false},
+      {"request below the top, refusal status", 403, header + mention, true},
+      {"request at the top of a large page", 200, mention + std::string(4096, 'x') + "\r\n", false},
+      {"request at the top of a page of many lines", 200, mention + [] {
+         std::string many;
+         for (int i = 0; i < 40; ++i) many += "x\r\n";
+         return many;
+       }(),
+       false},
+      {"request at the top of a page of 40 lines", 200, mention + [] {
+         std::string many;
+         for (int i = 0; i < 39; ++i) many += "x\r\n";
+         return many;
+       }(),
+       true},
+  };
+  for (const Case& c : cases) {
+    const GbkString text = gbk(c.text);
+    EXPECT_EQ(isBlockedPage(c.status, text, FindEngine("http://www.baidu.com")), c.blocked) << c.name;
+    TextLines lines(text);
+    const std::vector<std::string_view> v = lines.lines();
+    EXPECT_EQ(isBlockedPage(c.status, v, FindEngine("http://www.baidu.com")), c.blocked) << c.name;
+  }
+}
+
 // The pager exemption is the engine's own rule: Baidu's pager line does not
 // pass on Sogou, so a Sogou check page carrying it is still blocked.
 TEST(BlockedPage, PagerExemptionFollowsTheEngine) {

@@ -1,6 +1,7 @@
 // A run against an engine that refuses it: the place is kept, the same page
-// is asked for again after a wait that doubles, the user can pass the check
-// in the pane, and Stop and the watchdog behave.
+// is asked for again after a wait that doubles, up to four times, then passed
+// over; an engine that refuses three keywords in a row ends the run. The user
+// can pass the check in the pane, and Stop and the watchdog behave.
 #include <gtest/gtest.h>
 
 #include "run_harness.h"
@@ -66,27 +67,28 @@ TEST(RefusedRun, ARefusedPageKeepsThePlaceAndIsAskedForAgain) {
 
 TEST(RefusedRun, WaitsDoubleUpToHalfAnHourAndResetAfterAResultPage) {
   SearchHarness r;
-  r.window.interval = 10;  // first wait 150 s
-  serve(r, {0, 1, 2, 3, 4, 5, 7});
+  r.window.interval = 40;  // first wait 600 s: the third reaches the cap
+  serve(r, {0, 1, 2, 4});
   r.search();
   std::vector<long long> waits;
-  r.clock.advance(10000);  // each answer is read at the first tick
-  for (int i = 0; i < 6; ++i) {
+  r.clock.advance(40000);  // each answer is read at the first tick
+  for (int i = 0; i < 3; ++i) {
     ASSERT_TRUE(r.driver.waitingAfterRefusal()) << i;
     const long long wait = r.timer3.due() - r.clock.now;
     waits.push_back(wait);
     r.clock.advance(wait - 1);
     EXPECT_EQ(r.browser.requests.size(), static_cast<std::size_t>(i + 1));
-    r.clock.advance(1 + 10000);  // asked again, and the answer read
+    r.clock.advance(1 + 40000);  // asked again, and the answer read
   }
-  // Request 6 is a result page: the episode ends; the next refusal waits 150 s again.
+  EXPECT_EQ(waits, (std::vector<long long>{600000, 1200000, 1800000}));
+  // Request 3 is a result page: the episode ends; the next refusal waits 600 s again.
   EXPECT_EQ(r.window.results.list.size(), 1u);
   EXPECT_FALSE(r.driver.waitingAfterRefusal());
   EXPECT_EQ(r.window.status(6), "正在搜索...");
-  r.clock.advance(10000);
+  r.clock.advance(40000);
   ASSERT_TRUE(r.driver.waitingAfterRefusal());
   EXPECT_EQ(r.driver.refusedAnswers(), 1);
-  EXPECT_EQ(r.timer3.interval(), 150000);
+  EXPECT_EQ(r.timer3.interval(), 600000);
 }
 
 TEST(RefusedRun, TheFirstWaitIsPauseTimesFifteenEvenBeyondHalfAnHour) {
@@ -172,16 +174,16 @@ TEST(RefusedRun, StopWhileARetryLoadsEndsWhenItIsRefusedAgain) {
 TEST(RefusedRun, TheWatchdogNeverCutsAWait) {
   SearchHarness r;
   r.window.interval = 1;  // watchdog 15 s, waits from 15 s to 30 min
-  serve(r, {0, 1, 2, 3, 4, 5, 6, 7});
+  serve(r, {0, 1, 2});
   r.search();
   r.clock.advance(3 * 3600 * 1000LL);
-  // Nine requests of the first page of the first keyword, over an hour, then
-  // the rest of the search: nothing was skipped.
-  ASSERT_EQ(r.browser.requests.size(), 9u + 3u);
-  for (int i = 1; i < 9; ++i) EXPECT_EQ(r.browser.requests[i], r.browser.requests[0]);
-  EXPECT_GT(r.browser.requestTimes[8], 3600 * 1000LL);
+  // Four requests of the first page of the first keyword, waits of 15, 30
+  // and 60 s between them, then the rest of the search: nothing was skipped.
+  ASSERT_EQ(r.browser.requests.size(), 4u + 3u);
+  for (int i = 1; i < 4; ++i) EXPECT_EQ(r.browser.requests[i], r.browser.requests[0]);
+  EXPECT_EQ(r.browser.requestTimes[3], 1000 + 15000 + 1000 + 30000 + 1000 + 60000);
   EXPECT_EQ(r.window.results.list.size(), 4u);
-  EXPECT_EQ(r.window.status(6), "搜索已经结束！（被拒绝 8 次）");
+  EXPECT_EQ(r.window.status(6), "搜索已经结束！（被拒绝 3 次）");
 }
 
 TEST(RefusedRun, TheEndSaysHowOftenTheSearchWasRefused) {
@@ -210,6 +212,80 @@ TEST(RefusedRun, ErrorPagesAreReadAsToday) {
   EXPECT_EQ(r.browser.requests.size(), 2u);  // next keyword, then the end
   EXPECT_EQ(r.window.status(6), "搜索已经结束！");  // no refusal, nothing added
   EXPECT_EQ(r.driver.refusedAnswers(), 0);
+}
+
+// A result page whose snippets mention a check, without numbers or pager, is
+// the keyword's last page, not a refusal.
+TEST(RefusedRun, AResultPageMentioningACheckIsReadAsAPage) {
+  SearchHarness r;
+  r.browser.pageFor = [](const std::string&) {
+    return page({"百度一下", "网页 资讯 贴吧 知道 视频 图片", "百度为您找到相关结果约1,000个", "搜索工具",
+                 "某某科技有限公司", "登录时请输入短信验证码，若收不到请联系客服", "www.example.com"});
+  };
+  r.search();
+  r.clock.advance(8000 * 2);
+  EXPECT_EQ(r.browser.requests.size(), 2u);  // each keyword once, then the end
+  EXPECT_EQ(r.driver.refusedInSearch(), 0);
+  EXPECT_EQ(r.window.status(6), "搜索已经结束！");
+}
+
+// One page per keyword; the requests whose 0-based number is in `refused`
+// are refused, the others carry a number each.
+void serveOnePagePerKeyword(SearchHarness& r, std::function<bool(int)> refused) {
+  r.browser.pageFor = [refused, n = 0, good = 0](const std::string&) mutable {
+    if (refused(n++)) return refusal();
+    const std::string fax = "传真：020-8800000" + std::to_string(good++);
+    return page({fax.c_str()});
+  };
+}
+
+TEST(RefusedRun, RefusedAddressesArePassedOverAndARefusingEngineEndsTheRun) {
+  struct Case {
+    const char* name;
+    int keywords;
+    std::function<bool(int)> refused;
+    std::size_t requests;
+    std::size_t listed;
+    const char* end;
+    int savedLine;  // the keyword line the progress file names
+    const char* offered;
+  };
+  const auto all = [](int) { return true; };
+  const Case cases[] = {
+      {"one address refused every time", 2, [](int n) { return n < 4; }, 4 + 1, 1,
+       "搜索已经结束！（被拒绝 4 次，跳过 1 页）", 1, "2"},
+      {"an engine refusing everything", 4, all, 3 * 4, 0, "搜索已中止：搜索引擎连续拒绝（被拒绝 12 次）", 0, "0"},
+      {"an engine that stops answering after a keyword", 5, [](int n) { return n > 0; }, 1 + 3 * 4, 1,
+       "搜索已中止：搜索引擎连续拒绝（被拒绝 12 次）", 1, "1"},
+      {"a result page between breaks the row", 4, [](int n) { return n != 8; }, 4 + 4 + 1 + 4, 1,
+       "搜索已经结束！（被拒绝 12 次，跳过 3 页）", 3, "4"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SearchHarness r;
+    GbkString keywords;
+    for (int k = 0; k < c.keywords; ++k) keywords += "k" + std::to_string(k) + "\r\n";
+    r.window.Memo2.setText(keywords);
+    serveOnePagePerKeyword(r, c.refused);
+    std::vector<int> saved;
+    r.driver.services().saveProgress = [&] { saved.push_back(r.s().KeywordIndex - 1); };
+    r.search();
+    r.clock.advance(24 * 3600 * 1000LL);
+    ASSERT_EQ(r.browser.requests.size(), c.requests);
+    // Every refused address was asked for four times in a row.
+    for (std::size_t i = 0; i + 1 < c.requests; ++i) {
+      if (c.refused(static_cast<int>(i)) && (i == 0 || !c.refused(static_cast<int>(i) - 1)))
+        for (std::size_t k = 1; k < 4; ++k) EXPECT_EQ(r.browser.requests[i + k], r.browser.requests[i]) << i;
+    }
+    EXPECT_EQ(r.window.results.list.size(), c.listed);
+    EXPECT_EQ(r.window.status(6), c.end);
+    ASSERT_EQ(r.window.endTexts.size(), 1u);
+    EXPECT_EQ(utf8FromGbk(r.window.endTexts[0]), c.end);  // what the tray says
+    EXPECT_EQ(saved, std::vector<int>{c.savedLine});
+    EXPECT_TRUE(r.window.searchEnabled);
+    r.search("x");
+    EXPECT_EQ(r.window.askedInitial, c.offered);
+  }
 }
 
 }  // namespace

@@ -187,7 +187,11 @@ class FakeWindow : public search::RunWindow {
     askedInitial = i;
     return nextAnswer;
   }
-  void searchEnded(std::int32_t found) override { endings.push_back(found); }
+  std::vector<GbkString> endTexts;
+  void searchEnded(std::int32_t found, const GbkString& text) override {
+    endings.push_back(found);
+    endTexts.push_back(text);
+  }
   void blockedEpisodeBegan(const GbkString& text) override { blockedNotices.push_back(text); }
   std::string status(int panel) { return utf8FromGbk(panels[panel]); }
 };

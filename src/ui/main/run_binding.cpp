@@ -112,8 +112,8 @@ std::optional<GbkString> RunBinding::inputQuery(const GbkString& caption, const 
   if (!answer) return std::nullopt;
   return toGbk(*answer);
 }
-void RunBinding::searchEnded(std::int32_t foundCount) {
-  if (hooks_.searchEnded) hooks_.searchEnded(foundCount);
+void RunBinding::searchEnded(std::int32_t foundCount, const GbkString& endText) {
+  if (hooks_.searchEnded) hooks_.searchEnded(foundCount, endText);
 }
 void RunBinding::blockedEpisodeBegan(const GbkString& statusText) {
   if (hooks_.blockedEpisodeBegan) hooks_.blockedEpisodeBegan(statusText);

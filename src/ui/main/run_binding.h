@@ -30,7 +30,7 @@ struct RunHooks {
   std::function<void()> clearBrowserData;
   std::function<void(int milliseconds)> pause;
   // A window hidden in the tray says these there.
-  std::function<void(std::int32_t foundCount)> searchEnded;
+  std::function<void(std::int32_t foundCount, const GbkString& endText)> searchEnded;
   std::function<void(const GbkString& statusText)> blockedEpisodeBegan;
 };
 
@@ -62,7 +62,7 @@ class RunBinding : public search::RunWindow,
   void showMessage(const GbkString& text) override;
   std::optional<GbkString> inputQuery(const GbkString& caption, const GbkString& prompt,
                                       const GbkString& initial) override;
-  void searchEnded(std::int32_t foundCount) override;
+  void searchEnded(std::int32_t foundCount, const GbkString& endText) override;
   void blockedEpisodeBegan(const GbkString& statusText) override;
 
   // harvest::ExtractionSink: the result list, the duplicates box, panel 5.

@@ -69,9 +69,10 @@ TForm1::TForm1(QWidget* parent)
                  if (delform != nullptr) delform->SpeedButton4->click();
                },
                [this](int ms) { pauseMs(ms); },
-               [this](std::int32_t found) {
-                 // Someone who left the window in the tray learns of the end there.
-                 tray_->tellWhileHidden(QStringLiteral("搜索已经结束！号码：%1").arg(found));
+               [this](std::int32_t found, const GbkString& endText) {
+                 // Someone who left the window in the tray learns of the end
+                 // there, and of why it came early.
+                 tray_->tellWhileHidden(fromGbk(endText) + QStringLiteral("号码：%1").arg(found));
                },
                // An unattended run that an engine holds up must not wait unseen.
                [this](const GbkString& status) { tray_->tellWhileHidden(fromGbk(status)); }});
