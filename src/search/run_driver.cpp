@@ -27,12 +27,6 @@ constexpr int kGiveUpTicks = 10;
 constexpr int kWatchdogFactor = 15;
 static_assert(kWatchdogFactor > kGiveUpTicks + 1);
 
-// A refused page is asked for again after the pause times this, doubled
-// with every refusal in a row, but never longer than half an hour (unless the
-// first wait itself is longer).
-constexpr int kBackoffFactor = 15;
-constexpr std::int64_t kBackoffCapSeconds = std::int64_t{30} * 60;
-
 }  // namespace
 
 SearchRunDriver::SearchRunDriver(RunWindow& window, env::BrowserControl& browser, RunTimer& timer1,
@@ -301,21 +295,6 @@ void SearchRunDriver::BitBtn1Click() {
   window_.searchEnded(state_.FoundCount, ended);
 }
 
-// A search that met refusals says how often, and how many pages it gave up:
-// the user sees why it found less than hoped, whether the pause should be
-// longer, and which keywords to search again.
-GbkString SearchRunDriver::endText() const {
-  std::vector<GbkString> notes;
-  if (refusedInSearch_ > 0) notes.push_back(gbk("被拒绝 ") + intToStr(refusedInSearch_) + gbk(" 次"));
-  if (passedOverInSearch_ > 0 && !engineGaveUp_)
-    notes.push_back(gbk("跳过 ") + intToStr(passedOverInSearch_) + gbk(" 页"));
-  if (!autosaveFailure_.empty()) notes.push_back(gbk("自动保存失败"));
-  GbkString text = engineGaveUp_ ? gbk("搜索已中止：搜索引擎连续拒绝") : gbk("搜索已经结束！");
-  for (std::size_t i = 0; i < notes.size(); ++i) text += (i == 0 ? gbk("（") : gbk("，")) + notes[i];
-  if (!notes.empty()) text += gbk("）");
-  return text;
-}
-
 void SearchRunDriver::ProcessResultPage(env::PageText page) {
   enterPhase(RunPhase::Reading);
   try {
@@ -399,83 +378,6 @@ void SearchRunDriver::readResultPage(env::PageText page) {
   ++state_.PageIndex;
   window_.setStatusText(kPanelKeyword, intToStr(state_.KeywordIndex));
   if (firstOfKeyword) checkpointPosition();
-  issueRequest();
-}
-
-int SearchRunDriver::backoffMilliseconds() const {
-  const std::int64_t second = services_.millisecondsPerSecond;
-  const std::int64_t first = std::int64_t{window_.intervalSeconds()} * kBackoffFactor * second;
-  const std::int64_t cap = std::max(first, kBackoffCapSeconds * second);
-  std::int64_t wait = first;
-  for (int n = 1; n < refusedAnswers_ && wait < cap; ++n) wait *= 2;
-  return static_cast<int>(std::min(wait, cap));
-}
-
-bool SearchRunDriver::holdAfterRefusal() {
-  // Numbers an earlier failed write held back are tried at every page.
-  keepResultsOnDisk();
-  // The watchdog would skip the page; a wait is never cut.
-  Timer2.setEnabled(false);
-  if (!backoffWaiting_) ++refusedInSearch_;
-  if (state_.StopRequested) {
-    endRefusalEpisode();
-    BitBtn1Click();
-    return false;
-  }
-  if (!backoffWaiting_ && refusedAnswers_ + 1 >= kTriesPerAddress) {
-    // The last try: the page is given up. Several keywords in a row given up
-    // mean the engine refuses this client; waiting on would keep an
-    // unattended run on them for ever.
-    endRefusalEpisode();
-    ++passedOverInSearch_;
-    if (passedOverInRow_++ == 0) firstPassedKeyword_ = state_.KeywordIndex;
-    if (passedOverInRow_ < kDeadEngineKeywords) return true;
-    // The end step writes the keyword line one below KeywordIndex: the first
-    // keyword given up, which the next Search then offers as well.
-    engineGaveUp_ = true;
-    state_.KeywordIndex = firstPassedKeyword_;
-    BitBtn1Click();
-    state_.KeywordIndex = firstPassedKeyword_ - 1;
-    return false;
-  }
-  // From here a completed document is a page the user brought into the pane.
-  state_.DocumentReady = 0;
-  enterPhase(RunPhase::RefusalWait);
-  if (!backoffWaiting_) {
-    // An answer to the run's own request; a further refusal the user meets in
-    // the pane while the run waits leaves the wait as it is.
-    ++refusedAnswers_;
-    const int wait = backoffMilliseconds();
-    Timer3.setEnabled(false);
-    Timer3.setInterval(wait);
-    Timer3.setEnabled(true);
-    backoffWaiting_ = true;
-    GbkString text = gbk("搜索引擎要求验证：请在浏览器中完成验证，或等待 ") +
-                     intToStr(wait / services_.millisecondsPerSecond) + gbk(" 秒");
-    if (services_.clockAfter) text += gbk("（") + services_.clockAfter(wait) + gbk("）");
-    text += gbk("后自动重试");
-    showStatus(text);
-    if (refusedAnswers_ == 1) window_.blockedEpisodeBegan(text);
-  }
-  Timer1.setEnabled(true);
-  return false;
-}
-
-void SearchRunDriver::endRefusalEpisode() {
-  if (refusedAnswers_ == 0) return;
-  Timer3.setEnabled(false);
-  backoffWaiting_ = false;
-  refusedAnswers_ = 0;
-  if (!state_.StopRequested) showStatus(gbk("正在搜索..."));
-}
-
-void SearchRunDriver::Timer3Timer() {
-  Timer3.setEnabled(false);
-  if (!backoffWaiting_) return;
-  backoffWaiting_ = false;
-  Timer1.setEnabled(false);
-  showStatus(gbk("搜索引擎要求验证：正在重试..."));
-  // The same address again; the page counter and the keyword stay.
   issueRequest();
 }
 
