@@ -22,6 +22,7 @@
 #include <fstream>
 #include <string>
 
+#include "../support/quiet_run_window.h"
 #include "harvest/fax_extractor.h"
 #include "search/run_driver.h"
 #include "text/gbk.h"
@@ -44,36 +45,6 @@ void resetPeak() {
   std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-struct NullTimer : search::RunTimer {
-  bool on = false;
-  int ms = 0;
-  void setEnabled(bool e) override { on = e; }
-  bool enabled() const override { return on; }
-  void setInterval(int m) override { ms = m; }
-  int interval() const override { return ms; }
-};
-
-// One keyword, already taken: the page read ends the search, so the run
-// never navigates on its own.
-struct Window : search::RunWindow {
-  harvest::NumberList list;
-  harvest::NumberListSink sink{list, false};
-  int keywordLineCount() override { return 1; }
-  GbkString keywordLine(int) override { return "k"; }
-  GbkString engineText() override { return "http://www.baidu.com"; }
-  std::int32_t intervalSeconds() override { return 8; }
-  void setStatusText(int, const GbkString&) override {}
-  void setSearchEnabled(bool) override {}
-  void setStopEnabled(bool) override {}
-  void repaintWindow() override {}
-  void clearResultList() override {}
-  harvest::ExtractionSink& resultSink() override { return sink; }
-  void showInformation(const GbkString&) override {}
-  void showMessage(const GbkString&) override {}
-  std::optional<GbkString> inputQuery(const GbkString&, const GbkString&, const GbkString&) override {
-    return std::nullopt;
-  }
-};
 
 // The body text in GBK, lines ended by LF, and how many numbers it yields.
 struct Page {
@@ -171,8 +142,10 @@ int main(int argc, char** argv) {
   ui::WebBrowser browser;
   browser.resize(800, 600);
   browser.show();
-  NullTimer t1, t2, t3;
-  Window window;
+  bench::NullTimer t1, t2, t3;
+  // One keyword, already taken: the page read ends the search, so the run
+  // never navigates on its own.
+  bench::QuietRunWindow window("k", false);
   search::SearchRunDriver driver(window, browser, t1, t2, t3,
                                  search::RunServices{[] { return std::string("192.0.2.1"); }, [] {}, [] {},
                                                      [](int) {}});

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/quiet_run_window.h"
 #include "env/browser_control.h"
 #include "harvest/fax_extractor.h"
 #include "search/engine_table.h"
@@ -19,41 +20,11 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-struct NullTimer : search::RunTimer {
-  bool on = false;
-  int ms = 0;
-  void setEnabled(bool e) override { on = e; }
-  bool enabled() const override { return on; }
-  void setInterval(int m) override { ms = m; }
-  int interval() const override { return ms; }
-};
-
 struct Browser : env::BrowserControl {
   int navigations = 0;
   void Navigate(const std::string&) override { ++navigations; }
   bool hasDocument() const override { return true; }
   void readBodyText(std::function<void(env::PageText)>) override {}
-};
-
-struct Window : search::RunWindow {
-  harvest::NumberList list;
-  harvest::NumberListSink sink{list, true};
-  TextLines keywords{gbk("深圳 机械 传真:\r\n上海 食品 FAX:\r\n")};
-  int keywordLineCount() override { return keywords.count(); }
-  GbkString keywordLine(int i) override { return GbkString(keywords.line(i)); }
-  GbkString engineText() override { return "http://www.baidu.com"; }
-  std::int32_t intervalSeconds() override { return 8; }
-  void setStatusText(int, const GbkString&) override {}
-  void setSearchEnabled(bool) override {}
-  void setStopEnabled(bool) override {}
-  void repaintWindow() override {}
-  void clearResultList() override {}
-  harvest::ExtractionSink& resultSink() override { return sink; }
-  void showInformation(const GbkString&) override {}
-  void showMessage(const GbkString&) override {}
-  std::optional<GbkString> inputQuery(const GbkString&, const GbkString&, const GbkString&) override {
-    return std::nullopt;
-  }
 };
 
 // About 200 KB of result-page text: entries with titles, snippets, addresses
@@ -99,10 +70,10 @@ int main() {
   }
 
   // The page step.
-  Window window;
+  bench::QuietRunWindow window(gbk("深圳 机械 传真:\r\n上海 食品 FAX:\r\n"), true);
   for (int i = 0; i < 100000; ++i) window.list.append("020-" + std::to_string(30000000 + i));
   Browser browser;
-  NullTimer t1, t2, t3;
+  bench::NullTimer t1, t2, t3;
   search::SearchRunDriver driver(window, browser, t1, t2, t3,
                                  {[] { return std::string("192.0.2.1"); }, [] {}, [] {}, [](int) {}});
   driver.state().KeywordIndex = 1;

@@ -37,21 +37,7 @@ struct Window {
     form.show();  // a hidden browser loads, but Chromium paces hidden pages slowly
   }
   QString status(int panel) const { return form.StatusBar1->panelText(panel); }
-  // Runs a real event loop until `done` holds or `ms` have passed: the
-  // browser's own work runs on this thread too, and polling with sleeps in
-  // between slows every page load down.
-  bool waitFor(const std::function<bool()>& done, int ms) {
-    if (done()) return true;
-    QEventLoop loop;
-    QTimer poll;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-      if (done()) loop.quit();
-    });
-    poll.start(20);
-    loop.exec();
-    return done();
-  }
+  bool waitFor(const std::function<bool()>& done, int ms) { return waitForEvents(done, ms); }
   bool waitForEnd(int ms = 60000) {
     // A search that met refusals adds their count after the text.
     return waitFor([this] { return status(6).startsWith(QStringLiteral("搜索已经结束！")); }, ms);

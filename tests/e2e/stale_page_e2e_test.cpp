@@ -19,16 +19,7 @@ using namespace valo::testing;
 namespace {
 
 bool waitFor(const std::function<bool()>& done, int ms = 30000) {
-  if (done()) return true;
-  QEventLoop loop;
-  QTimer poll;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (done()) loop.quit();
-  });
-  poll.start(20);
-  loop.exec();
-  return done();
+  return waitForEvents(done, ms);
 }
 
 // How page A is still loading when B is asked for.

@@ -26,6 +26,7 @@ struct PhasePath {
   const char* name;
   std::function<env::PageText(int served)> pageFor;
   std::vector<Step> steps;
+  std::function<void(SearchHarness&)> setUp = [](SearchHarness&) {};
 };
 
 const auto kSearch = [](SearchHarness& r) { r.search(); };
@@ -80,28 +81,25 @@ TEST(RunPhase, FollowsEveryPathOfASearch) {
            r.guarded([&] { r.driver.N2Click(); });
          },
          RunPhase::Stopping}}},
+      {"a failed end step halts the run with its buttons", [](int) { return page({}); },
+       {{"search", kSearch, RunPhase::Waiting},
+        {"end fails", kTick, RunPhase::Halted},
+        {"stop", kStop, RunPhase::Idle}},
+       [](SearchHarness& r) {
+         r.failSave = true;
+         r.window.Memo2.setText("a");
+       }},
   };
   for (const PhasePath& path : paths) {
     SCOPED_TRACE(path.name);
     SearchHarness r;
     int served = 0;
     r.browser.pageFor = [&](const std::string&) { return path.pageFor(served++); };
+    path.setUp(r);
     for (const Step& step : path.steps) {
       SCOPED_TRACE(step.event);
       step.act(r);
       EXPECT_EQ(phaseName(r.driver.phase()), std::string(phaseName(step.after)));
     }
   }
-}
-
-TEST(RunPhase, AFailedEndStepHaltsTheRunWithItsButtons) {
-  SearchHarness r;
-  r.failSave = true;
-  r.browser.pageFor = [](const std::string&) { return page({}); };
-  r.window.Memo2.setText("a");
-  r.search();
-  r.clock.advance(8000);
-  EXPECT_EQ(r.driver.phase(), RunPhase::Halted);
-  r.guarded([&] { r.driver.N3Click(); });
-  EXPECT_EQ(r.driver.phase(), RunPhase::Idle);
 }

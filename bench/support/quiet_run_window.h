@@ -1,0 +1,46 @@
+// Stand-ins for the run's window and timers in benchmarks that drive the run
+// driver: a window that lists numbers into a plain list and shows nothing,
+// over a fixed keyword list, and timers that only remember their settings.
+#pragma once
+
+#include <optional>
+
+#include "harvest/fax_extractor.h"
+#include "harvest/number_list.h"
+#include "search/run_ports.h"
+#include "text/gbk.h"
+#include "text/text_lines.h"
+
+namespace valo::bench {
+
+struct NullTimer : search::RunTimer {
+  bool on = false;
+  int ms = 0;
+  void setEnabled(bool e) override { on = e; }
+  bool enabled() const override { return on; }
+  void setInterval(int m) override { ms = m; }
+  int interval() const override { return ms; }
+};
+
+struct QuietRunWindow : search::RunWindow {
+  QuietRunWindow(GbkString keywordText, bool dedup) : keywords(std::move(keywordText)), sink(list, dedup) {}
+
+  TextLines keywords;
+  harvest::NumberList list;
+  harvest::NumberListSink sink;
+  int keywordLineCount() override { return keywords.count(); }
+  GbkString keywordLine(int i) override { return GbkString(keywords.line(i)); }
+  GbkString engineText() override { return "http://www.baidu.com"; }
+  std::int32_t intervalSeconds() override { return 8; }
+  void setStatusText(int, const GbkString&) override {}
+  void repaintWindow() override {}
+  void clearResultList() override {}
+  harvest::ExtractionSink& resultSink() override { return sink; }
+  void showInformation(const GbkString&) override {}
+  void showMessage(const GbkString&) override {}
+  std::optional<GbkString> inputQuery(const GbkString&, const GbkString&, const GbkString&) override {
+    return std::nullopt;
+  }
+};
+
+}  // namespace valo::bench
