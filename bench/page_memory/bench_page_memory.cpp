@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -183,9 +184,25 @@ int main(int argc, char** argv) {
     const long long before = statusKb("VmRSS:");
     resetPeak();
     load(shape.path);
-    browser.readBodyText([&](env::PageText p) { driver.ProcessResultPage(std::move(p)); });
-    const long long peak = statusKb("VmHWM:");
+    // The page's text is in hand once the load is announced: what it took
+    // up to here is the browser's hand-over, what follows is the reader's.
+    const long long loadPeak = statusKb("VmHWM:");
+    const long long loaded = statusKb("VmRSS:");
+    resetPeak();
+    bool unreadable = false;
+    browser.readBodyText([&](env::PageText p) {
+      // A page the browser could not render (its renderer gave up) has no
+      // text; say so instead of stopping in an error box.
+      unreadable = static_cast<bool>(p.error);
+      if (!unreadable) driver.ProcessResultPage(std::move(p));
+    });
+    if (unreadable) std::printf("%-14s the browser gave no text for this page\n", shape.name);
+    const long long peak = std::max(loadPeak, statusKb("VmHWM:"));
     const double growth = static_cast<double>(peak - before) * 1024.0;
+    std::printf("%-14s hand-over peak %.1f MB, held after it %.1f MB, reader peak %.1f MB over that\n", shape.name,
+                static_cast<double>(loadPeak - before) * 1024.0 / 1e6,
+                static_cast<double>(loaded - before) * 1024.0 / 1e6,
+                static_cast<double>(statusKb("VmHWM:") - loaded) * 1024.0 / 1e6);
     const bool exact = static_cast<int>(window.list.size()) == expected;
     failures += !exact;
     std::printf("%-14s page %.1f MB: peak growth %.1f MB = %.2f x page; numbers %zu of %d%s\n", shape.name,

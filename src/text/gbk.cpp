@@ -75,16 +75,15 @@ std::u16string utf16FromGbk(std::string_view gbkText) {
 
 namespace {
 
-// Feeds `text` with its line ends made CR LF through the converter in small
+// Feeds `text` with its line ends made CR LF through `conv` in small
 // pieces, handing each piece of output to `sink`. Pieces may end inside a
-// CR LF pair or a surrogate pair; the flags carry both across.
+// CR LF pair or a surrogate pair: `afterCr` and the converter's own state
+// carry both across pieces and across calls; `last` flushes the converter.
 template <typename Sink>
-void convertWithCrLf(std::u16string_view text, Sink&& sink) {
-  UConverter* conv = cp936();
+void feedWithCrLf(UConverter* conv, bool& afterCr, std::u16string_view text, bool last, Sink&& sink) {
   constexpr std::size_t kPiece = 16 * 1024;
   char16_t in[kPiece + 1];
   char bytes[kPiece * 2 + 16];
-  bool afterCr = false;
   std::size_t at = 0;
   do {
     std::size_t n = 0;
@@ -102,18 +101,24 @@ void convertWithCrLf(std::u16string_view text, Sink&& sink) {
         in[n++] = c;
       }
     }
-    const bool last = at == text.size();
+    const bool flush = last && at == text.size();
     const UChar* source = reinterpret_cast<const UChar*>(in);
     const UChar* const sourceEnd = source + n;
     UErrorCode status = U_ZERO_ERROR;
     do {
       char* target = bytes;
       status = U_ZERO_ERROR;
-      ucnv_fromUnicode(conv, &target, bytes + sizeof bytes, &source, sourceEnd, nullptr, last, &status);
+      ucnv_fromUnicode(conv, &target, bytes + sizeof bytes, &source, sourceEnd, nullptr, flush, &status);
       sink(bytes, static_cast<std::size_t>(target - bytes));
     } while (status == U_BUFFER_OVERFLOW_ERROR);
     if (U_FAILURE(status)) throw std::runtime_error("GBK conversion failed");
   } while (at < text.size());
+}
+
+template <typename Sink>
+void convertWithCrLf(std::u16string_view text, Sink&& sink) {
+  bool afterCr = false;
+  feedWithCrLf(cp936(), afterCr, text, true, sink);
 }
 
 }  // namespace
@@ -128,6 +133,21 @@ GbkString gbkFromUtf16WithCrLf(std::u16string_view text) {
   out.reserve(size);
   convertWithCrLf(text, [&](const char* p, std::size_t n) { out.append(p, n); });
   return out;
+}
+
+GbkCrLfEncoder::GbkCrLfEncoder() {
+  UErrorCode status = U_ZERO_ERROR;
+  conv_ = ucnv_open("windows-936-2000", &status);
+  if (U_FAILURE(status)) throw std::runtime_error("GBK converter unavailable");
+  ucnv_setSubstChars(conv_, "?", 1, &status);
+}
+
+GbkCrLfEncoder::~GbkCrLfEncoder() {
+  ucnv_close(conv_);
+}
+
+void GbkCrLfEncoder::feed(std::u16string_view piece, bool last, GbkString& out) {
+  feedWithCrLf(conv_, afterCr_, piece, last, [&](const char* p, std::size_t n) { out.append(p, n); });
 }
 
 GbkString gbkFromUtf8(std::string_view text) {

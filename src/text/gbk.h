@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+struct UConverter;  // ICU's converter
+
 namespace valo {
 
 // A string of code page 936 bytes. A plain alias keeps the byte-oriented
@@ -21,6 +23,22 @@ GbkString gbkFromUtf8(std::string_view text);
 // CR LF. Built for whole web pages: the result is allocated once at its
 // exact size and no other copy of the text is made.
 GbkString gbkFromUtf16WithCrLf(std::u16string_view text);
+
+// gbkFromUtf16WithCrLf over a text that arrives in pieces: the pieces may
+// split a CR LF pair or a surrogate pair anywhere. The last piece is fed
+// with `last` set; the output is appended to `out`.
+class GbkCrLfEncoder {
+ public:
+  GbkCrLfEncoder();
+  ~GbkCrLfEncoder();
+  GbkCrLfEncoder(const GbkCrLfEncoder&) = delete;
+  GbkCrLfEncoder& operator=(const GbkCrLfEncoder&) = delete;
+  void feed(std::u16string_view piece, bool last, GbkString& out);
+
+ private:
+  UConverter* conv_;
+  bool afterCr_ = false;
+};
 
 // GBK to Unicode. Byte sequences that are not GBK become U+FFFD.
 std::u16string utf16FromGbk(std::string_view gbk);

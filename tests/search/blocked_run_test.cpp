@@ -274,8 +274,9 @@ TEST(RefusedRun, RefusedAddressesArePassedOverAndARefusingEngineEndsTheRun) {
     ASSERT_EQ(r.browser.requests.size(), c.requests);
     // Every refused address was asked for four times in a row.
     for (std::size_t i = 0; i + 1 < c.requests; ++i) {
-      if (c.refused(static_cast<int>(i)) && (i == 0 || !c.refused(static_cast<int>(i) - 1)))
+      if (c.refused(static_cast<int>(i)) && (i == 0 || !c.refused(static_cast<int>(i) - 1))) {
         for (std::size_t k = 1; k < 4; ++k) EXPECT_EQ(r.browser.requests[i + k], r.browser.requests[i]) << i;
+      }
     }
     EXPECT_EQ(r.window.results.list.size(), c.listed);
     EXPECT_EQ(r.window.status(6), c.end);

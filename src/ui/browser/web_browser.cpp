@@ -11,17 +11,10 @@
 #include <QWebEngineScript>
 
 #include "text/app_error.h"
+#include "ui/browser/page_text_fetch.h"
 #include "ui/common/error_box.h"
 
 namespace valo::ui {
-namespace {
-
-// Runs in the application's own script world, out of reach of the page's
-// scripts; null when the document has no body.
-const QString kBodyTextScript =
-    QStringLiteral("(function(){var b=document.body;return b?{text:String(b.outerText)}:{text:null};})()");
-
-}  // namespace
 
 WebBrowser::WebBrowser(QWidget* parent) : QWebEngineView(parent) {
   // Result pages must never come from a cache; see WebEngineDataStore.
@@ -51,38 +44,14 @@ void WebBrowser::Navigate(const std::string& address) {
 }
 
 env::PageText WebBrowser::pageFromScriptResult(const QVariant& result) {
-  env::PageText page;
-  const QVariantMap map = result.toMap();
-  if (!result.isValid() || !map.contains(QStringLiteral("text"))) {
-    page.error = std::make_exception_ptr(AppError("Interface not supported"));
-    return page;
-  }
-  const QVariant text = map.value(QStringLiteral("text"));
-  if (text.isNull()) {
-    page.hasBody = false;
-    return page;
-  }
-  // The string shares the script result's buffer: the line ends are made
-  // CR LF while converting, so the page's text is not copied in Unicode.
-  const QString s = text.toString();
-  page.text = gbkFromUtf16WithCrLf(
-      std::u16string_view(reinterpret_cast<const char16_t*>(s.constData()), static_cast<std::size_t>(s.size())));
-  return page;
+  return pageTextFromScriptResult(result);
 }
 
 void WebBrowser::fetchText(int httpStatus, std::function<void(env::PageText)> done) {
   QPointer<WebBrowser> self(this);
-  page()->runJavaScript(kBodyTextScript, QWebEngineScript::ApplicationWorld,
-                        [self, httpStatus, done = std::move(done)](const QVariant& result) {
-                          if (!self) return;
-                          // This callback does not come through the event
-                          // dispatch, so its errors are caught here.
-                          guarded([&] {
-                            env::PageText text = pageFromScriptResult(result);
-                            text.httpStatus = httpStatus;
-                            done(std::move(text));
-                          });
-                        });
+  fetchPageText(page(), httpStatus, [self, done = std::move(done)](env::PageText text) {
+    if (self) done(std::move(text));
+  });
 }
 
 void WebBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info) {
