@@ -1,4 +1,8 @@
 // The engines file's reader and the installed file engines; see engine_file.h.
+// The file is read line by line here rather than through QSettings, which
+// returns sections sorted by name (the box keeps the file's order), splits
+// values at commas, and cannot say on which line, in which section and under
+// which key a fault lies or that a line is not UTF-8.
 #include "search/engine_file.h"
 
 #include <QFile>
