@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QStringList>
 #include <QRegularExpression>
-#include <QStringDecoder>
 #include <algorithm>
 #include <charconv>
 #include <map>
@@ -52,6 +51,7 @@ struct Section {
   int line = 0;
   std::map<std::string, Entry> keys;
   bool faulty = false;
+  bool unreadable = false;  // its name could not be read: told once, nothing more
 };
 
 constexpr std::string_view kKeys[] = {"home", "query", "page", "encoding", "next", "next-start", "cap", "verify"};
@@ -106,6 +106,7 @@ class Reader {
 };
 
 void Reader::finish(Section& s, std::set<std::string>& homes) {
+  if (s.unreadable) return;
   for (const auto& [key, entry] : s.keys) {
     if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys))
       problem(&s, entry.line, key, QStringLiteral("未知的项，已忽略"));
@@ -225,10 +226,11 @@ void Reader::finish(Section& s, std::set<std::string>& homes) {
                                                      kind, capValue, std::move(rules)));
 }
 
+// Bytes that are not UTF-8 become U+FFFD on the way in, so they do not
+// come back out the same.
 bool isUtf8(std::string_view bytes) {
-  QStringDecoder decoder(QStringDecoder::Utf8);
-  (void)decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-  return !decoder.hasError();
+  const QByteArray in(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  return QString::fromUtf8(in).toUtf8() == in;
 }
 
 FileEngines& installed() {
@@ -257,6 +259,12 @@ EngineFileContents parseEngineFile(std::string_view bytes) {
     const std::size_t eq = line.find('=');
     const std::string_view key = trimBlanks(line.substr(0, eq == std::string_view::npos ? 0 : eq));
     if (!isUtf8(line)) {
+      if (line.starts_with('[')) {
+        // An unreadable section name: its keys must not fall to the section before.
+        reader.problem(nullptr, lineNo, {}, QStringLiteral("节名不是UTF-8文本"));
+        sections.push_back({std::string(), lineNo, {}, true, true});
+        continue;
+      }
       const bool keyReadable = eq != std::string_view::npos && isUtf8(key);
       reader.problem(current, lineNo, keyReadable ? key : std::string_view(), QStringLiteral("不是UTF-8文本"));
       if (current) current->faulty = true;
@@ -268,7 +276,7 @@ EngineFileContents parseEngineFile(std::string_view bytes) {
         if (current) current->faulty = true;
         continue;
       }
-      sections.push_back({std::string(trimBlanks(line.substr(1, line.size() - 2))), lineNo, {}, false});
+      sections.push_back({std::string(trimBlanks(line.substr(1, line.size() - 2))), lineNo, {}, false, false});
       continue;
     }
     if (current == nullptr) {

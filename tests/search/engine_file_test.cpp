@@ -89,15 +89,17 @@ TEST(EngineFile, EachFaultLeavesItsSectionOutAndNamesSectionAndKey) {
 
 TEST(EngineFile, GoodSectionsLoadInOrderAndLaterDuplicatesAreRefused) {
   const std::string text = "\xEF\xBB\xBF; comment\r\n" + section("360搜索", kGood) + "\n# note\n" +
+                           section("\xCB\xD1", goodWith("home", "home = https://gbk.example")) +
                            section("second", goodWith("home", "home = http://127.0.0.1:8080")) +
                            section("again", kGood);
   const EngineFileContents got = parseEngineFile(text);
   ASSERT_EQ(got.engines.size(), 2u);
   EXPECT_EQ(got.engines[0]->section(), "360搜索");
   EXPECT_EQ(got.engines[1]->row().homeAddress, "http://127.0.0.1:8080");
-  ASSERT_EQ(got.problems.size(), 1u);
-  EXPECT_EQ(got.problems[0].section, QStringLiteral("again"));
-  EXPECT_EQ(got.problems[0].key, QStringLiteral("home"));
+  ASSERT_EQ(got.problems.size(), 2u) << describeProblems(got.problems).toStdString();
+  EXPECT_EQ(got.problems[0].line, 11);  // the unreadable section name, told once
+  EXPECT_EQ(got.problems[1].section, QStringLiteral("again"));
+  EXPECT_EQ(got.problems[1].key, QStringLiteral("home"));
 }
 
 TEST(EngineFile, TheShippedExampleLoadsWhole) {
