@@ -73,8 +73,6 @@ constexpr std::size_t kCheckPageMaxBytes = 4096;
 constexpr int kCheckPageMaxLines = 40;
 constexpr int kCheckRequestTopLines = 5;
 
-// The decision over any source of lines: `next(line)` gives the following
-// line and returns false after the last.
 // The texts a file's engine adds, matched as written at character starts.
 bool holdsEngineVerification(const SearchEngine* engine, std::string_view line) {
   if (engine == nullptr || engine->fileRules == nullptr) return false;
@@ -84,6 +82,8 @@ bool holdsEngineVerification(const SearchEngine* engine, std::string_view line) 
   return false;
 }
 
+// The decision over any source of lines: `next(line)` gives the following
+// line and returns false after the last.
 template <typename NextLine>
 bool decide(int httpStatus, NextLine&& next, const SearchEngine* engine) {
   const bool refusalStatus = isRefusalStatus(httpStatus);

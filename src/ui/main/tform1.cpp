@@ -105,7 +105,6 @@ void TForm1::FormCreate() {
   QPalette hints = QToolTip::palette();
   hints.setColor(QPalette::ToolTipBase, QColor(0, 255, 0));
   QToolTip::setPalette(hints);
-  // The application's minimise event runs N18Click: see changeEvent.
   // The engines file comes first and on its own: its faults are told once
   // and never keep the keyword and progress files from loading.
   try {
@@ -113,6 +112,7 @@ void TForm1::FormCreate() {
   } catch (...) {
     showStandardError(std::current_exception());
   }
+  // The application's minimise event runs N18Click: see changeEvent.
   try {
     if (std::optional<GbkString> text = keywordStore_.load()) setKeywordText(*text);
     files::LoadProgress(files::progressReadPath(), *run_);

@@ -1,7 +1,8 @@
 // `TForm1`, the main window. It owns the controls (laid out by
 // main_window_layout) and hands every command to the object that acts: the
 // run binding (the search run over the controls), the file commands, the
-// tray binding and the other windows. Its handlers keep the program's names.
+// tray binding, the engines file binding and the other windows. Its handlers
+// keep the program's names.
 #pragma once
 
 #include <QDialog>
