@@ -88,6 +88,10 @@ QString keywordFilePath() {
   return dataFolder() + QLatin1String(kKeywordFileName);
 }
 
+QString enginesFilePath() {
+  return dataFolder() + QLatin1String(kEnginesFileName);
+}
+
 namespace {
 QString readPath(const char* name) {
   if (!overrideFolder().isEmpty()) return withSeparator(overrideFolder()) + QLatin1String(name);
@@ -101,6 +105,10 @@ QString progressReadPath() {
 
 QString keywordReadPath() {
   return readPath(kKeywordFileName);
+}
+
+QString enginesReadPath() {
+  return readPath(kEnginesFileName);
 }
 
 }  // namespace valo::files

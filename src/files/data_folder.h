@@ -12,6 +12,7 @@ namespace valo::files {
 
 inline constexpr const char* kProgressFileName = "valofaxscan.ini";
 inline constexpr const char* kKeywordFileName = "valofaxbody.ini";
+inline constexpr const char* kEnginesFileName = "valofaxengines.ini";
 
 // The folder of the running executable, with a trailing separator.
 QString programFolder();
@@ -40,5 +41,7 @@ QString progressFilePath();  // dataFolder() + "valofaxscan.ini", where it is wr
 QString keywordFilePath();   // dataFolder() + "valofaxbody.ini", where it is written
 QString progressReadPath();  // where "valofaxscan.ini" is read from at start-up
 QString keywordReadPath();   // where "valofaxbody.ini" is read from at start-up
+QString enginesFilePath();   // dataFolder() + "valofaxengines.ini", where the example is copied
+QString enginesReadPath();   // where "valofaxengines.ini" is read from
 
 }  // namespace valo::files

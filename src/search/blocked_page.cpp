@@ -8,6 +8,7 @@
 
 #include "harvest/char_boundary.h"
 #include "harvest/fax_extractor.h"
+#include "search/engine_file.h"
 #include "search/next_page_rules.h"
 #include "text/gbk.h"
 #include "text/text_lines.h"
@@ -72,6 +73,15 @@ constexpr std::size_t kCheckPageMaxBytes = 4096;
 constexpr int kCheckPageMaxLines = 40;
 constexpr int kCheckRequestTopLines = 5;
 
+// The texts a file's engine adds, matched as written at character starts.
+bool holdsEngineVerification(const SearchEngine* engine, std::string_view line) {
+  if (engine == nullptr || engine->fileRules == nullptr) return false;
+  for (const GbkString& text : engine->fileRules->verifyTexts) {
+    if (harvest::findAtCharBoundary(line, text) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
 // The decision over any source of lines: `next(line)` gives the following
 // line and returns false after the last.
 template <typename NextLine>
@@ -83,14 +93,15 @@ bool decide(int httpStatus, NextLine&& next, const SearchEngine* engine) {
   std::string_view line;
   while (next(line)) {
     // A page with results is never blocked, whatever else it says.
-    if (engine != nullptr && linePassesNextPageRule(engine->service, line)) return false;
+    if (engine != nullptr && linePassesNextPageRule(*engine, line)) return false;
     if (harvest::extractCandidate(line)) return false;
     ++count;
     bytes += line.size() + 2;
     if (!refusalStatus) {
       // Past the size of a check page nothing more can make it one.
       if (count > kCheckPageMaxLines || bytes > kCheckPageMaxBytes) return false;
-      if (count <= kCheckRequestTopLines && !requestAtTop) requestAtTop = holdsVerificationRequest(line);
+      if (count <= kCheckRequestTopLines && !requestAtTop)
+        requestAtTop = holdsVerificationRequest(line) || holdsEngineVerification(engine, line);
     }
   }
   return refusalStatus || requestAtTop;

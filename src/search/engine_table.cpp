@@ -1,6 +1,8 @@
 // The engine table's rows and the query composition over them.
 #include "search/engine_table.h"
 
+#include "search/engine_file.h"
+
 namespace valo::search {
 namespace {
 
@@ -47,13 +49,13 @@ const SearchEngine* FindEngine(std::string_view text) {
   for (const SearchEngine& e : kEngines) {
     if (e.homeAddress == text) return &e;
   }
-  return nullptr;
+  return findFileEngine(text);
 }
 
 std::string composeQueryHead(const SearchEngine& e, std::string_view encodedKeyword) {
   std::string head;
-  head.reserve(7 + e.queryHost.size() + e.pathHead.size() + encodedKeyword.size() + e.pageKey.size());
-  head.append("http://").append(e.queryHost).append(e.pathHead).append(encodedKeyword).append(e.pageKey);
+  head.reserve(e.scheme.size() + e.queryHost.size() + e.pathHead.size() + encodedKeyword.size() + e.pageKey.size());
+  head.append(e.scheme).append(e.queryHost).append(e.pathHead).append(encodedKeyword).append(e.pageKey);
   return head;
 }
 
@@ -67,6 +69,9 @@ std::string composeQueryTail(const SearchEngine& e, std::int32_t PageIndex, Requ
       break;
     case PageNumberRule::IndexTimes10Plus1:
       number = number * 10 + 1;
+      break;
+    case PageNumberRule::IndexPlus1:
+      number += 1;
       break;
   }
   std::string tail = std::to_string(number);

@@ -20,19 +20,24 @@ enum class Service {
   Youdao,
   LiveSearch,
   Zhongsou,
-  Search114
+  Search114,
+  FromFile  // an engine of the user's engines file
 };
 
-enum class KeywordEncoding { GbkUrl, Plain, Utf8Percent };
+// Utf8Url only for engines of the engines file: UTF-8, unreserved
+// characters kept, every other byte "%XX".
+enum class KeywordEncoding { GbkUrl, Plain, Utf8Percent, Utf8Url };
 
 // How the number after the page key follows from PageIndex.
-enum class PageNumberRule { Index, IndexTimes10, IndexTimes10Plus1 };
+enum class PageNumberRule { Index, IndexTimes10, IndexTimes10Plus1, IndexPlus1 };
 
 // What the page cap is compared with.
 enum class PageMeasure { Index, IndexTimes10 };
 
 // Only Gougou's suffix depends on who issues the request.
 enum class RequestKind { First, PageReader };
+
+struct FileEngineRules;  // engine_file.h
 
 struct SearchEngine {
   Service service;
@@ -48,15 +53,21 @@ struct SearchEngine {
   KeywordEncoding encoding;
   PageMeasure measure;
   std::int32_t pageCap;
+  // Engines of the engines file may ask for https; the table's never do.
+  std::string_view scheme = "http://";
+  // The next-page rule and extra verification texts of a file's engine;
+  // null for the table's rows, whose rules go by `service`.
+  const FileEngineRules* fileRules = nullptr;
 };
 
 const std::array<SearchEngine, 10>& engineTable();
 
-// Exact, case-sensitive match of the whole text with a home address; nullptr
-// when none matches (no trimming, no trailing-slash tolerance).
+// Exact, case-sensitive match of the whole text with a home address, the
+// table's rows first, then the engines file's; nullptr when none matches (no
+// trimming, no trailing-slash tolerance).
 const SearchEngine* FindEngine(std::string_view engineBoxText);
 
-// "http://" + query host + path head + encoded keyword + page key.
+// scheme ("http://" for the table) + query host + path head + encoded keyword + page key.
 std::string composeQueryHead(const SearchEngine& engine, std::string_view encodedKeyword);
 
 // Page number in decimal + the suffix for the request kind.

@@ -1,7 +1,10 @@
 // The engines' next-page rules; see next_page_rules.h.
 #include "search/next_page_rules.h"
 
+#include <algorithm>
 #include <string>
+
+#include "search/engine_file.h"
 
 #include "text/gbk.h"
 #include "text/text_lines.h"
@@ -53,8 +56,18 @@ bool linePassesNextPageRule(Service service, std::string_view line) {
     case Service::LiveSearch:
     case Service::Search114:
       return contains(line, m.next);
+    case Service::FromFile:
+      return false;
   }
   return false;
+}
+
+bool linePassesNextPageRule(const SearchEngine& engine, std::string_view line) {
+  const FileEngineRules* rules = engine.fileRules;
+  if (rules == nullptr) return linePassesNextPageRule(engine.service, line);
+  const bool marked = std::any_of(rules->nextTexts.begin(), rules->nextTexts.end(),
+                                  [&](const GbkString& t) { return contains(line, t); });
+  return marked && (rules->nextStart.empty() || trimBlanks(line).starts_with(rules->nextStart));
 }
 
 }  // namespace valo::search

@@ -1,6 +1,8 @@
 // The three keyword encodings; see query_encoding.h.
 #include "search/query_encoding.h"
 
+#include <QByteArray>
+
 #include <exception>
 
 #include "text/gbk.h"
@@ -63,6 +65,12 @@ std::string EncodeQueryKeyword(TNMURL& encoder, std::string_view keywordLine, Ke
     case KeywordEncoding::Utf8Percent:
       result = Utf8PercentEncode(utf8FromGbk(trimmed));
       break;
+    case KeywordEncoding::Utf8Url: {
+      const std::string utf8 = utf8FromGbk(trimmed);
+      const QByteArray encoded = QByteArray(utf8.data(), static_cast<qsizetype>(utf8.size())).toPercentEncoding();
+      result.assign(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+      break;
+    }
     case KeywordEncoding::GbkUrl:
       break;
   }

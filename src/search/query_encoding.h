@@ -1,6 +1,7 @@
 // Keyword encodings for the query addresses: the URL encoder component
 // `TNMURL`, the UTF-8 percent encoding, and EncodeQueryKeyword that picks
-// one by the engine's kind.
+// one by the engine's kind (the engines file's engines may also ask for
+// UTF-8 with the unreserved characters A-Z a-z 0-9 - . _ ~ kept).
 #pragma once
 
 #include <functional>

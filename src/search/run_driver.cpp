@@ -332,7 +332,7 @@ void SearchRunDriver::readResultPage(env::PageText page) {
   if (engine != nullptr) {
     TextLineCursor cursor(text);
     for (std::string_view line; cursor.next(line);) {
-      if (linePassesNextPageRule(engine->service, line)) state_.MorePages = true;
+      if (linePassesNextPageRule(*engine, line)) state_.MorePages = true;
     }
     // 3. Page cap and hand-over: the lines go to the extractor straight from
     // the buffer (`PageLines` stays empty), with no engine none go.

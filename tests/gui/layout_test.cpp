@@ -146,7 +146,8 @@ TEST_F(Layout, ResultListAndSettingsRow) {
   const QStringList entries = {QStringLiteral("http://www.baidu.com"),
                                QStringLiteral("http://www.google.com.hk"),
                                QStringLiteral("http://www.yahoo.cn"), QStringLiteral("http://www.soso.com")};
-  ASSERT_EQ(engines->count(), 4);
+  // The engines file's engines follow the four (engines_file_test.cpp).
+  ASSERT_GE(engines->count(), 4);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(engines->itemText(i), entries[i]);
   auto* interval = named<QSpinBox>(&form(), "SpinEdit1");
   EXPECT_EQ(interval->minimum(), 1);

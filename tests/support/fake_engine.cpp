@@ -4,6 +4,7 @@
 #include <QRandomGenerator>
 #include <QTcpSocket>
 
+#include "search/engine_file.h"
 #include "search/engine_table.h"
 #include "text/gbk.h"
 
@@ -70,8 +71,14 @@ std::optional<PageMode> pageModeNamed(const QString& name) {
 RecordedRequest parseEngineAddress(const QByteArray& url) {
   RecordedRequest r;
   r.url = url;
-  for (const search::SearchEngine& e : search::engineTable()) {
-    const QByteArray prefix = QByteArray("http://") + QByteArray(e.queryHost.data(), e.queryHost.size()) +
+  // The table's rows, then the engines file's as installed.
+  std::vector<const search::SearchEngine*> engines;
+  for (const search::SearchEngine& e : search::engineTable()) engines.push_back(&e);
+  for (const auto& f : search::installedFileEngines()) engines.push_back(&f->row());
+  for (const search::SearchEngine* row : engines) {
+    const search::SearchEngine& e = *row;
+    const QByteArray prefix = QByteArray(e.scheme.data(), e.scheme.size()) +
+                              QByteArray(e.queryHost.data(), e.queryHost.size()) +
                               QByteArray(e.pathHead.data(), e.pathHead.size());
     if (!url.startsWith(prefix)) continue;
     const QByteArray rest = url.mid(prefix.size());
@@ -149,6 +156,8 @@ QString FakeEngine::pagerFor(const QString& engine) {
       {QStringLiteral("Live Search"), QStringLiteral("1 2 3 下一页")},
       {QStringLiteral("Zhongsou"), QStringLiteral("[1] [2] 下一页")},
       {QStringLiteral("114search"), QStringLiteral("1 2 3 下一页")},
+      // The engine the end-to-end tests write into their engines file.
+      {QStringLiteral("FileTest"), QStringLiteral("  第 1 2 3 后页>")},
   };
   return pagers.value(engine);
 }

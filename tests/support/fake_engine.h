@@ -1,5 +1,6 @@
 // A fake search engine for tests and the demo: an HTTP server on loopback
-// that answers the query addresses of all ten engines with GBK result pages
+// that answers the query addresses of all ten engines (and of the installed
+// engines file's) with GBK result pages
 // carrying fax lines and each engine's pager, reached by the browser as its
 // HTTP proxy. It can be told to omit the pager, fail, hang, refuse the client
 // as engines do when asked too often, or send pages that are empty, huge,

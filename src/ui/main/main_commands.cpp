@@ -32,6 +32,8 @@ const MainCommand kCommands[] = {
     {P::TrayMenu, "N19", "与我们联系(&L)", "", "", &TForm1::N14Click, nullptr, &C::N19},
     {P::TrayMenu, "N20", "访问Kestrin主页(&V)", "", "", &TForm1::SpeedButton4Click, nullptr, &C::N20},
     {P::TrayMenu, "N21", "关于本软件(&A)", "", "", &TForm1::N15Click, nullptr, &C::N21},
+    {P::TrayMenu, "N24", "编辑搜索引擎(&E)", "", "", &TForm1::N24Click, nullptr, &C::N24},
+    {P::TrayMenu, "N25", "重新载入搜索引擎(&R)", "", "", &TForm1::N25Click, nullptr, &C::N25},
     {P::TrayMenu, "N22", "", "", "", nullptr, nullptr, &C::N22},
     {P::TrayMenu, "N23", "退 出(&Exit)", "", "", &TForm1::N23Click, nullptr, &C::N23},
 };

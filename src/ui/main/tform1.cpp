@@ -20,6 +20,7 @@
 #include "ui/common/app_texts.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/error_box.h"
+#include "ui/main/engines_binding.h"
 #include "ui/main/file_commands.h"
 #include "ui/main/keyword_box.h"
 #include "ui/main/keyword_file_binding.h"
@@ -89,6 +90,7 @@ TForm1::TForm1(QWidget* parent)
   keywordFile_ = std::make_unique<KeywordFileBinding>(*keywords_, keywordStore_, [this](const QString& path) {
     StatusBar1->setPanelText(6, QStringLiteral("关键字列表保存失败：") + path);
   });
+  engines_ = std::make_unique<EnginesBinding>(*ComboBox1, *this);
   FormCreate();
 }
 
@@ -103,6 +105,13 @@ void TForm1::FormCreate() {
   QPalette hints = QToolTip::palette();
   hints.setColor(QPalette::ToolTipBase, QColor(0, 255, 0));
   QToolTip::setPalette(hints);
+  // The engines file comes first and on its own: its faults are told once
+  // and never keep the keyword and progress files from loading.
+  try {
+    engines_->load();
+  } catch (...) {
+    showStandardError(std::current_exception());
+  }
   // The application's minimise event runs N18Click: see changeEvent.
   try {
     if (std::optional<GbkString> text = keywordStore_.load()) setKeywordText(*text);
@@ -228,6 +237,12 @@ void TForm1::SpeedButton10Click() {
 }
 void TForm1::N23Click() {
   close();
+}
+void TForm1::N24Click() {
+  engines_->openInEditor();
+}
+void TForm1::N25Click() {
+  engines_->load();
 }
 void TForm1::N17Click() {
   tray_->show();

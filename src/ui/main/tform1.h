@@ -1,7 +1,8 @@
 // `TForm1`, the main window. It owns the controls (laid out by
 // main_window_layout) and hands every command to the object that acts: the
 // run binding (the search run over the controls), the file commands, the
-// tray binding and the other windows. Its handlers keep the program's names.
+// tray binding, the engines file binding and the other windows. Its handlers
+// keep the program's names.
 #pragma once
 
 #include <QDialog>
@@ -24,6 +25,7 @@ class ResultListModel;
 class RunBinding;
 class Tdelform;
 class TrayBinding;
+class EnginesBinding;
 
 class TForm1 : public QWidget, public MainWindowControls {
   Q_OBJECT
@@ -82,6 +84,8 @@ class TForm1 : public QWidget, public MainWindowControls {
   void N17Click();            // Show main window
   void N18Click();            // Minimise to tray
   void N23Click();            // Exit from the tray menu
+  void N24Click();            // Edit the engines file
+  void N25Click();            // Reload the engines file
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -98,6 +102,7 @@ class TForm1 : public QWidget, public MainWindowControls {
   std::unique_ptr<RunBinding> run_;
   std::unique_ptr<FileCommands> fileCommands_;
   std::unique_ptr<TrayBinding> tray_;
+  std::unique_ptr<EnginesBinding> engines_;
   files::KeywordStore keywordStore_;
 };
 
