@@ -1,11 +1,13 @@
 // Fuzz target: the blocked-page decision. The first bytes choose the main
 // frame's HTTP status and the engine; the rest is the page's text. The
 // decision must agree with a plain reading of its rule, built here from its
-// own walk over the characters: refused by status or by a verification text
-// that begins at a character start (Latin texts in any letter case), and
-// never blocked while a line yields a fax number or passes the engine's
-// next-page rule. Adding such a line to any page must unblock it; adding a
-// verification line to a page without one must block it.
+// own walk over the characters: refused by status, or a check page (at most
+// 40 lines and 4096 bytes, counting CR LF, with a verification text that
+// begins at a character start in one of its first five lines; Latin texts in
+// any letter case), and never blocked while a line yields a fax number or
+// passes the engine's next-page rule. Adding such a line to any page must
+// unblock it; putting a verification line on top of a small page without
+// results must block it.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -70,7 +72,7 @@ bool referenceVerification(std::string_view line, const Texts& t) {
 }
 
 bool exempt(std::string_view line, const SearchEngine* engine) {
-  return (engine != nullptr && valo::search::linePassesNextPageRule(engine->service, line)) ||
+  return (engine != nullptr && valo::search::linePassesNextPageRule(*engine, line)) ||
          valo::harvest::extractCandidate(line).has_value();
 }
 
@@ -89,26 +91,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view page(reinterpret_cast<const char*>(data) + 2, size - 2);
 
   std::vector<std::string_view> lines = valo::splitTextLines(page);
-  bool refused = valo::search::isRefusalStatus(status);
   bool anyExempt = false;
+  bool requestAtTop = false;
+  std::size_t bytes = 0;
   std::unordered_set<std::string_view> seen;
-  for (const std::string_view line : lines) {
-    if (!seen.insert(line).second) continue;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string_view line = lines[i];
+    bytes += line.size() + 2;
     const bool asks = referenceVerification(line, texts);
+    if (i < 5) requestAtTop = requestAtTop || asks;
+    if (!seen.insert(line).second) continue;
     FUZZ_CHECK_BYTES(valo::search::holdsVerificationRequest(line) == asks, line);
-    refused = refused || asks;
     anyExempt = anyExempt || exempt(line, engine);
   }
-  FUZZ_CHECK(valo::search::isRefusalStatus(status) == (status == 403 || status == 429 || status == 503));
+  const bool refusedStatus = valo::search::isRefusalStatus(status);
+  FUZZ_CHECK(refusedStatus == (status == 403 || status == 429 || status == 503));
+  const bool checkPage = lines.size() <= 40 && bytes <= 4096 && requestAtTop;
   const bool blocked = valo::search::isBlockedPage(status, lines, engine);
-  FUZZ_CHECK_BYTES(blocked == (refused && !anyExempt), page);
+  FUZZ_CHECK_BYTES(blocked == (!anyExempt && (refusedStatus || checkPage)), page);
 
   // A result on the page outweighs whatever else it says.
   lines.emplace_back(faxLine);
   FUZZ_CHECK_BYTES(!valo::search::isBlockedPage(status, lines, engine), page);
   lines.pop_back();
-  // A check page is blocked unless the page carries results.
-  lines.emplace_back(checkLine);
-  FUZZ_CHECK_BYTES(valo::search::isBlockedPage(status, lines, engine) == !anyExempt, page);
+  // A check request on top of a page small enough to be a check page blocks
+  // it, unless the page carries results.
+  lines.insert(lines.begin(), checkLine);
+  const bool small = lines.size() <= 40 && bytes + checkLine.size() + 2 <= 4096;
+  FUZZ_CHECK_BYTES(valo::search::isBlockedPage(status, lines, engine) == (!anyExempt && (refusedStatus || small)),
+                   page);
   return 0;
 }
