@@ -3,23 +3,17 @@
 
 #include <algorithm>
 
+#include "text/text_lines.h"
+
 namespace valo::files {
 namespace {
 
-// The lines of a CR LF text, each without its line end; a text ending in
-// CR LF has no empty line after it.
+// The whole lines of a CR LF text; a text ending in CR LF has no empty line
+// after it.
 std::vector<std::string_view> splitLines(std::string_view text) {
   std::vector<std::string_view> lines;
-  std::size_t from = 0;
-  while (from < text.size()) {
-    const std::size_t end = text.find("\r\n", from);
-    if (end == std::string_view::npos) {
-      lines.push_back(text.substr(from));
-      break;
-    }
-    lines.push_back(text.substr(from, end - from));
-    from = end + 2;
-  }
+  TextLineCursor cursor(text, std::string_view::npos);
+  for (std::string_view line; cursor.next(line);) lines.push_back(line);
   return lines;
 }
 
@@ -42,26 +36,22 @@ GbkString KeywordLineKeeper::restore(std::string_view shown) const {
   std::unordered_map<std::string_view, std::size_t> taken;
   GbkString out;
   out.reserve(shown.size());
-  std::size_t from = 0;
-  while (from < shown.size()) {
-    std::size_t end = shown.find("\r\n", from);
-    const bool last = end == std::string_view::npos;
-    if (last) end = shown.size();
-    const std::string_view line = shown.substr(from, end - from);
+  TextLineCursor cursor(shown, std::string_view::npos);
+  bool first = true;
+  for (std::string_view line; cursor.next(line); first = false) {
+    if (!first) out += "\r\n";
     const auto found = byShown_.find(std::string(line));
     if (found == byShown_.end()) {
       out += line;
-    } else {
-      // Alike lines take the originals in turn; more of them than were
-      // remembered repeat the last.
-      std::size_t& n = taken[line];
-      out += found->second[std::min(n, found->second.size() - 1)];
-      ++n;
+      continue;
     }
-    if (last) break;
-    out += "\r\n";
-    from = end + 2;
+    // Alike lines take the originals in turn; more of them than were
+    // remembered repeat the last.
+    std::size_t& n = taken[line];
+    out += found->second[std::min(n, found->second.size() - 1)];
+    ++n;
   }
+  if (shown.ends_with("\r\n")) out += "\r\n";
   return out;
 }
 

@@ -4,25 +4,6 @@
 #include <algorithm>
 
 namespace valo {
-namespace {
-
-// Calls f(begin, end) for every counted line of `text`, end exclusive of CR LF.
-template <typename F>
-void forEachLine(std::string_view text, F&& f) {
-  std::size_t pos = 0;
-  const std::size_t n = text.size();
-  while (pos < n) {
-    std::size_t eol = text.find(kCrLf, pos);
-    if (eol == std::string_view::npos) {
-      f(pos, n);
-      return;
-    }
-    f(pos, eol);
-    pos = eol + 2;
-  }
-}
-
-}  // namespace
 
 TextLines::TextLines(std::string text) : text_(std::move(text)), indexed_(false) {}
 
@@ -41,7 +22,9 @@ int TextLines::count() const {
 void TextLines::index() const {
   if (indexed_) return;
   starts_.clear();
-  forEachLine(text_, [this](std::size_t b, std::size_t) { starts_.push_back(b); });
+  TextLineCursor cursor(text_);
+  for (std::string_view line; cursor.next(line);)
+    starts_.push_back(static_cast<std::size_t>(line.data() - text_.data()));
   indexed_ = true;
 }
 
@@ -65,8 +48,9 @@ void TextLines::append(std::string_view l) {
   text_.append(l);
   text_ += kCrLf;
   // A text with line ends of its own becomes several lines, as in the box.
-  forEachLine(std::string_view(text_).substr(from),
-              [&](std::size_t b, std::size_t) { starts_.push_back(from + b); });
+  TextLineCursor cursor(std::string_view(text_).substr(from));
+  for (std::string_view line; cursor.next(line);)
+    starts_.push_back(static_cast<std::size_t>(line.data() - text_.data()));
 }
 
 std::vector<std::string_view> TextLines::lines() const {
@@ -80,7 +64,7 @@ bool TextLineCursor::next(std::string_view& line) {
   if (pos_ >= text_.size()) return false;
   const std::size_t eol = text_.find(kCrLf, pos_);
   const std::size_t end = eol == std::string_view::npos ? text_.size() : eol;
-  line = text_.substr(pos_, std::min(end - pos_, kMaxLineBytes));
+  line = text_.substr(pos_, std::min(end - pos_, maxLineBytes_));
   pos_ = eol == std::string_view::npos ? text_.size() : eol + 2;
   return true;
 }

@@ -50,14 +50,17 @@ class TextLines {
 };
 
 // Walks a text's lines by the rule without keeping them: each next() gives
-// the following line, cut to 4096 bytes, as a view into the text.
+// the following line, cut to `maxLineBytes` (the 4096 bytes of a line read),
+// as a view into the text.
 class TextLineCursor {
  public:
-  explicit TextLineCursor(std::string_view text) : text_(text) {}
+  explicit TextLineCursor(std::string_view text, std::size_t maxLineBytes = kMaxLineBytes)
+      : text_(text), maxLineBytes_(maxLineBytes) {}
   bool next(std::string_view& line);
 
  private:
   std::string_view text_;
+  std::size_t maxLineBytes_;
   std::size_t pos_ = 0;
 };
 
