@@ -12,8 +12,12 @@ PACKAGES=(
   libgl-dev
   # text conversion and collation, JPEG decoding
   libicu-dev libjpeg-dev
+  # phone-number validity and region, the number store, Excel workbooks
+  libphonenumber-dev libqt6sql6-sqlite libsqlite3-dev libxlsxwriter-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # the store's tests and benchmarks read it back and compare with these
+  sqlite3 python3-openpyxl
   # a Song-style CJK face standing in for the Windows font, and a real X server
   fonts-arphic-uming fonts-wqy-zenhei fontconfig xvfb x11-utils xauth imagemagick
   # real input events for the program under X, private mount namespaces, and

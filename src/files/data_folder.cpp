@@ -92,6 +92,14 @@ QString enginesFilePath() {
   return dataFolder() + QLatin1String(kEnginesFileName);
 }
 
+QString optionsFilePath() {
+  return dataFolder() + QLatin1String(kOptionsFileName);
+}
+
+QString storeFilePath() {
+  return dataFolder() + QLatin1String(kStoreFileName);
+}
+
 namespace {
 QString readPath(const char* name) {
   if (!overrideFolder().isEmpty()) return withSeparator(overrideFolder()) + QLatin1String(name);
@@ -109,6 +117,10 @@ QString keywordReadPath() {
 
 QString enginesReadPath() {
   return readPath(kEnginesFileName);
+}
+
+QString optionsReadPath() {
+  return readPath(kOptionsFileName);
 }
 
 }  // namespace valo::files

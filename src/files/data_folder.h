@@ -13,6 +13,8 @@ namespace valo::files {
 inline constexpr const char* kProgressFileName = "valofaxscan.ini";
 inline constexpr const char* kKeywordFileName = "valofaxbody.ini";
 inline constexpr const char* kEnginesFileName = "valofaxengines.ini";
+inline constexpr const char* kOptionsFileName = "valofaxoptions.ini";
+inline constexpr const char* kStoreFileName = "valofaxnumbers.db";
 
 // The folder of the running executable, with a trailing separator.
 QString programFolder();
@@ -43,5 +45,8 @@ QString progressReadPath();  // where "valofaxscan.ini" is read from at start-up
 QString keywordReadPath();   // where "valofaxbody.ini" is read from at start-up
 QString enginesFilePath();   // dataFolder() + "valofaxengines.ini", where the example is copied
 QString enginesReadPath();   // where "valofaxengines.ini" is read from
+QString optionsFilePath();   // dataFolder() + "valofaxoptions.ini", where it is written
+QString optionsReadPath();   // where "valofaxoptions.ini" is read from
+QString storeFilePath();     // dataFolder() + "valofaxnumbers.db", the number store
 
 }  // namespace valo::files

@@ -34,6 +34,7 @@ void extractLines(NextLine&& next, ExtractionSink& sink, std::int32_t& FoundCoun
   // order, the duplicates box read afresh for each.
   constexpr std::size_t kBatch = 32;
   std::array<std::optional<GbkString>, kBatch> candidates;
+  std::array<std::string_view, kBatch> lines;
   bool more = true;
   while (more) {
     std::size_t count = 0;
@@ -44,6 +45,7 @@ void extractLines(NextLine&& next, ExtractionSink& sink, std::int32_t& FoundCoun
     while (count < kBatch && (more = next(line))) {
       try {
         candidates[count] = extractCandidate(line);
+        lines[count] = line;
       } catch (...) {
         failure = std::current_exception();
         more = false;
@@ -56,10 +58,15 @@ void extractLines(NextLine&& next, ExtractionSink& sink, std::int32_t& FoundCoun
       const std::optional<GbkString>& candidate = candidates[k];
       if (!candidate) continue;
       if (sink.dedupTicked() && sink.hasCaption(*candidate)) continue;
+      if (sink.knownBefore(*candidate)) {
+        sink.sighted(*candidate, lines[k], Sighting::Known);
+        continue;
+      }
       sink.addNumber(*candidate);
       // The counter is a 32-bit integer that wraps rather than traps.
       FoundCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(FoundCount) + 1u);
       sink.showFoundCount(FoundCount);
+      sink.sighted(*candidate, lines[k], Sighting::Listed);
     }
     if (failure) std::rethrow_exception(failure);
   }

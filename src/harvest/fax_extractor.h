@@ -18,6 +18,11 @@ namespace valo::harvest {
 // number normalises to fewer than 11 or more than 29 characters.
 std::optional<GbkString> extractCandidate(std::string_view line);
 
+// What became of a candidate that the duplicates box let through: listed, or
+// left out because an earlier search or an imported list already has it
+// ("历史去重"), or left out as no valid number.
+enum class Sighting { Listed, Known, Rejected };
+
 // What the extractor needs of the main window.
 struct ExtractionSink {
   virtual ~ExtractionSink() = default;
@@ -33,6 +38,13 @@ struct ExtractionSink {
   // A hint that the number will soon be asked about and perhaps added, so
   // that a list can fetch what it needs ahead of time. Changes nothing.
   virtual void expectNumber(std::string_view /*number*/) {}
+  // Whether the number is held from an earlier search or an imported list,
+  // so that it is not listed, counted or saved again. Asked after the
+  // duplicates box's own rule, for every candidate that passed it.
+  virtual bool knownBefore(std::string_view /*number*/) { return false; }
+  // Every candidate that passed the duplicates box, with the page line it was
+  // read from, after it was listed or left out.
+  virtual void sighted(const GbkString& /*number*/, std::string_view /*line*/, Sighting /*what*/) {}
 };
 
 // Extracts from every line of `PageLines` in page order. A number appended

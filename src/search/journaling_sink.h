@@ -20,6 +20,11 @@ class JournalingSink : public harvest::ExtractionSink {
     if (record_) record_(number);
   }
   void showFoundCount(std::int32_t count) override { list_.showFoundCount(count); }
+  void expectNumber(std::string_view number) override { list_.expectNumber(number); }
+  bool knownBefore(std::string_view number) override { return list_.knownBefore(number); }
+  void sighted(const GbkString& number, std::string_view line, harvest::Sighting what) override {
+    list_.sighted(number, line, what);
+  }
 
  private:
   harvest::ExtractionSink& list_;

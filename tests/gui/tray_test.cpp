@@ -82,16 +82,18 @@ TEST_F(Tray, MenuItemsInOrderWithCaptionsAndInitialStates) {
   const ItemFacts items[] = {
       {"N17", "显示主程序(&S)", false},     {"N18", "最小化显示(&M)", true}, {"N19", "与我们联系(&L)", true},
       {"N20", "访问Kestrin主页(&V)", true}, {"N21", "关于本软件(&A)", true},
-      {"N24", "编辑搜索引擎(&E)", true},    {"N25", "重新载入搜索引擎(&R)", true}, {"N22", "", true},
-      {"N23", "退 出(&Exit)", true},
+      {"N24", "编辑搜索引擎(&E)", true},    {"N25", "重新载入搜索引擎(&R)", true}, {"N28", "选项(&O)", true},
+      {"N22", "", true},                    {"N23", "退 出(&Exit)", true},
   };
+  const int count = static_cast<int>(std::size(items));
   const QList<QAction*> actions = form().PopupMenu1->actions();
-  ASSERT_EQ(actions.size(), 9);
-  for (int i = 0; i < 9; ++i) {
+  ASSERT_EQ(actions.size(), count);
+  for (int i = 0; i < count; ++i) {
     SCOPED_TRACE(items[i].name);
     EXPECT_EQ(actions[i], item(items[i].name));
-    EXPECT_EQ(actions[i]->isSeparator(), i == 7);
-    if (i != 7) {
+    const bool separator = items[i].caption[0] == '\0';
+    EXPECT_EQ(actions[i]->isSeparator(), separator);
+    if (!separator) {
       EXPECT_EQ(actions[i]->text(), QString::fromUtf8(items[i].caption));
     }
     EXPECT_EQ(actions[i]->isEnabled(), items[i].enabled);

@@ -2,6 +2,8 @@
 // label rewriting and number normalisation, and the list and counter rules.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <string>
 #include <vector>
 
@@ -215,6 +217,34 @@ TEST(ExtractFaxNumbers, DedupSwitchIsReadForEveryCandidate) {
   EXPECT_EQ(sink.list_.size(), 3u);  // ticked candidates 3 and 5 are duplicates
   EXPECT_EQ(found, 3);
   EXPECT_EQ(sink.shown_, (std::vector<std::int32_t>{1, 2, 3}));
+}
+
+// A list whose store already holds some numbers, logging every sighting.
+class HistorySink : public NumberListSink {
+ public:
+  HistorySink(NumberList& list, std::set<std::string> known) : NumberListSink(list, true), known_(std::move(known)) {}
+  bool knownBefore(std::string_view number) override { return known_.count(std::string(number)) != 0; }
+  void sighted(const GbkString& number, std::string_view line, Sighting what) override {
+    log_.push_back(number + "|" + std::string(line) + "|" + std::to_string(static_cast<int>(what)));
+  }
+  std::set<std::string> known_;
+  std::vector<std::string> log_;
+};
+
+TEST(ExtractFaxNumbers, KnownNumbersAreSightedButNotListedOrCounted) {
+  // The duplicates box drops the repeat before the store is asked, so it
+  // leaves no sighting; a known number leaves one marked as known.
+  const std::vector<std::string> page = {"FAX:021-12345678", "x FAX:0755-1234567", "FAX:021-12345678",
+                                         "FAX:010-7654321"};
+  NumberList list;
+  HistorySink sink(list, {"0755-1234567"});
+  std::int32_t found = 0;
+  ExtractFaxNumbers(page, sink, found);
+  EXPECT_EQ(list.items(), (std::vector<std::string>{"021-12345678", "010-7654321"}));
+  EXPECT_EQ(found, 2);
+  EXPECT_EQ(sink.log_, (std::vector<std::string>{"021-12345678|FAX:021-12345678|0",
+                                                 "0755-1234567|x FAX:0755-1234567|1",
+                                                 "010-7654321|FAX:010-7654321|0"}));
 }
 
 TEST(ExtractFaxNumbers, CountWrapsAsA32BitInteger) {

@@ -26,6 +26,8 @@ const MainCommand kCommands[] = {
     {P::Toolbar, "SpeedButton4", "主页", "访问软件网站", "home", &TForm1::SpeedButton4Click, &C::SpeedButton4},
     {P::Toolbar, "SpeedButton9", "关于", "关于本软件", "about", &TForm1::N15Click, &C::SpeedButton9},
     {P::Toolbar, "SpeedButton10", "退出", "退出软件系统", "exit", &TForm1::SpeedButton10Click, &C::SpeedButton10},
+    {P::ToolbarIcon, "SpeedButton12", "选项", "历史去重、扩展识别等选项", "options", &TForm1::N28Click,
+     &C::SpeedButton12},
 
     {P::TrayMenu, "N17", "显示主程序(&S)", "", "", &TForm1::N17Click, nullptr, &C::N17},
     {P::TrayMenu, "N18", "最小化显示(&M)", "", "", &TForm1::N18Click, nullptr, &C::N18},
@@ -34,12 +36,15 @@ const MainCommand kCommands[] = {
     {P::TrayMenu, "N21", "关于本软件(&A)", "", "", &TForm1::N15Click, nullptr, &C::N21},
     {P::TrayMenu, "N24", "编辑搜索引擎(&E)", "", "", &TForm1::N24Click, nullptr, &C::N24},
     {P::TrayMenu, "N25", "重新载入搜索引擎(&R)", "", "", &TForm1::N25Click, nullptr, &C::N25},
+    {P::TrayMenu, "N28", "选项(&O)", "", "", &TForm1::N28Click, nullptr, &C::N28},
     {P::TrayMenu, "N22", "", "", "", nullptr, nullptr, &C::N22},
     {P::TrayMenu, "N23", "退 出(&Exit)", "", "", &TForm1::N23Click, nullptr, &C::N23},
 };
 
-// Buttons are 55 px wide, one pixel apart, from x = 2.
+// Buttons are 55 px wide, one pixel apart, from x = 2; glyph-only buttons
+// are 28 px wide and follow them.
 constexpr int kButtonWidth = 55;
+constexpr int kIconButtonWidth = 28;
 constexpr int kButtonGap = 1;
 
 template <typename Sender, typename Signal>
@@ -56,17 +61,20 @@ std::span<const MainCommand> mainCommands() {
 void buildToolbar(TForm1& form) {
   int x = 2;
   for (const MainCommand& c : kCommands) {
-    if (c.place != P::Toolbar) continue;
+    if (c.place != P::Toolbar && c.place != P::ToolbarIcon) continue;
+    const bool iconOnly = c.place == P::ToolbarIcon;
     auto* button = new QToolButton(form.CoolBar1);
     button->setObjectName(QLatin1String(c.objectName));
     button->setText(QString::fromUtf8(c.caption));
-    button->setToolTip(QString::fromUtf8(c.hint));
+    button->setToolTip(iconOnly ? QString::fromUtf8(c.caption) + QStringLiteral("：") + QString::fromUtf8(c.hint)
+                                : QString::fromUtf8(c.hint));
     button->setIcon(glyph(QLatin1String(c.glyph)));
     button->setIconSize(QSize(16, 16));
-    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setToolButtonStyle(iconOnly ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(true);
-    button->setGeometry(x, 3, kButtonWidth, 23);
-    x += kButtonWidth + kButtonGap;
+    const int width = iconOnly ? kIconButtonWidth : kButtonWidth;
+    button->setGeometry(x, 3, width, 23);
+    x += width + kButtonGap;
     bindHandler(form, button, &QToolButton::clicked, c.handler);
     form.*(c.button) = button;
   }

@@ -15,11 +15,14 @@ class TForm1;
 struct MainWindowControls;
 
 struct MainCommand {
-  enum class Place { Toolbar, TrayMenu };
+  // ToolbarIcon: a narrow button after the captioned ones that shows only its
+  // glyph, its caption being its tooltip; the row has no room for more
+  // captioned buttons.
+  enum class Place { Toolbar, ToolbarIcon, TrayMenu };
   Place place;
   const char* objectName;
   const char* caption;  // empty for a menu separator
-  const char* hint;     // toolbar only
+  const char* hint;     // toolbar only (ToolbarIcon: shown after the caption)
   const char* glyph;    // toolbar only: the key of its glyph
   void (TForm1::*handler)();  // null for a menu separator
   QToolButton* MainWindowControls::*button = nullptr;  // toolbar: the field it fills

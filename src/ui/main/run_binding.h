@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "files/program_options.h"
 #include "files/progress_file.h"
 #include "files/result_autosave.h"
 #include "search/run_driver.h"
@@ -32,6 +33,8 @@ struct RunHooks {
   // A window hidden in the tray says these there.
   std::function<void(std::int32_t foundCount, const GbkString& endText)> searchEnded;
   std::function<void(const GbkString& statusText)> blockedEpisodeBegan;
+  // The options of the options window as they stand now.
+  std::function<files::ProgramOptions()> options;
 };
 
 class RunBinding : public search::RunWindow,

@@ -31,6 +31,7 @@
 #include "ui/main/status_bar.h"
 #include "ui/main/tray_binding.h"
 #include "ui/main/window_font.h"
+#include "ui/options/options_binding.h"
 #include "ui/resources/icons.h"
 #include "ui/shell/shell_open.h"
 
@@ -63,6 +64,7 @@ TForm1::TForm1(QWidget* parent)
   keywords_ = std::make_unique<KeywordBox>(*Memo2);
   keywords_->setText(defaultKeywordText());
 
+  options_ = std::make_unique<OptionsBinding>(files::optionsReadPath(), files::optionsFilePath());
   run_ = std::make_unique<RunBinding>(
       *this, *this, *results_, *keywords_,
       RunHooks{[this] { return localAddress(); },
@@ -76,7 +78,8 @@ TForm1::TForm1(QWidget* parent)
                  tray_->tellWhileHidden(fromGbk(endText) + QStringLiteral("号码：%1").arg(found));
                },
                // An unattended run that an engine holds up must not wait unseen.
-               [this](const GbkString& status) { tray_->tellWhileHidden(fromGbk(status)); }});
+               [this](const GbkString& status) { tray_->tellWhileHidden(fromGbk(status)); },
+               [this] { return options_->current(); }});
   bind(this, Button1, &QPushButton::clicked, &TForm1::Button1Click);
   bind(this, BitBtn1, &QPushButton::clicked, &TForm1::BitBtn1Click);
   bind(this, Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
@@ -243,6 +246,9 @@ void TForm1::N24Click() {
 }
 void TForm1::N25Click() {
   engines_->load();
+}
+void TForm1::N28Click() {
+  options_->edit(this);
 }
 void TForm1::N17Click() {
   tray_->show();

@@ -26,6 +26,7 @@ class RunBinding;
 class Tdelform;
 class TrayBinding;
 class EnginesBinding;
+class OptionsBinding;
 
 class TForm1 : public QWidget, public MainWindowControls {
   Q_OBJECT
@@ -86,6 +87,7 @@ class TForm1 : public QWidget, public MainWindowControls {
   void N23Click();            // Exit from the tray menu
   void N24Click();            // Edit the engines file
   void N25Click();            // Reload the engines file
+  void N28Click();            // The options window
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -102,6 +104,7 @@ class TForm1 : public QWidget, public MainWindowControls {
   std::unique_ptr<RunBinding> run_;
   std::unique_ptr<FileCommands> fileCommands_;
   std::unique_ptr<TrayBinding> tray_;
+  std::unique_ptr<OptionsBinding> options_;
   std::unique_ptr<EnginesBinding> engines_;
   files::KeywordStore keywordStore_;
 };

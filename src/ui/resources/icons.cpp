@@ -41,7 +41,7 @@ QStringList glyphKeys() {
           QStringLiteral("progress"),       QStringLiteral("create"),      QStringLiteral("merge"),
           QStringLiteral("home"),           QStringLiteral("about"),       QStringLiteral("exit"),
           QStringLiteral("builder-create"), QStringLiteral("builder-use"), QStringLiteral("builder-save"),
-          QStringLiteral("cleanup")};
+          QStringLiteral("cleanup"),        QStringLiteral("store"),       QStringLiteral("options")};
 }
 
 QIcon glyph(const QString& key) {

@@ -1,0 +1,47 @@
+// The options file through QSettings' INI format, which writes UTF-8 and
+// replaces the file atomically.
+#include "files/program_options.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+#include "files/io_error.h"
+#include "text/gbk.h"
+
+namespace valo::files {
+namespace {
+
+QString key(const char* name) {
+  return QStringLiteral("options/") + QLatin1String(name);
+}
+
+bool readFlag(const QSettings& settings, const char* name, bool fallback) {
+  const QString text = settings.value(key(name)).toString().trimmed().toLower();
+  if (text == QLatin1String("true") || text == QLatin1String("1")) return true;
+  if (text == QLatin1String("false") || text == QLatin1String("0")) return false;
+  return fallback;
+}
+
+}  // namespace
+
+ProgramOptions loadProgramOptions(const QString& path) {
+  ProgramOptions options;
+  if (!QFileInfo::exists(path)) return options;
+  const QSettings settings(path, QSettings::IniFormat);
+  options.historyDedup = readFlag(settings, kHistoryDedupKey, options.historyDedup);
+  options.wideReading = readFlag(settings, kWideReadingKey, options.wideReading);
+  return options;
+}
+
+void saveProgramOptions(const QString& path, const ProgramOptions& options) {
+  QSettings settings(path, QSettings::IniFormat);
+  settings.setValue(key(kHistoryDedupKey), options.historyDedup);
+  settings.setValue(key(kWideReadingKey), options.wideReading);
+  settings.sync();
+  if (settings.status() != QSettings::NoError) {
+    throw AppError(formatMessage("Cannot save file %s", toGbk(QDir::toNativeSeparators(path))));
+  }
+}
+
+}  // namespace valo::files

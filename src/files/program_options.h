@@ -1,0 +1,33 @@
+// The options beyond the main window's own controls, kept across runs in
+// "valofaxoptions.ini" (INI, UTF-8) beside the progress file, which keeps its
+// four lines. Every option is off unless the file says otherwise, so a
+// missing, unreadable or foreign file changes nothing of how a search runs.
+#pragma once
+
+#include <QString>
+
+namespace valo::files {
+
+struct ProgramOptions {
+  // "历史去重": a number the store holds from an earlier search or an
+  // imported list is not listed again.
+  bool historyDedup = false;
+  // "扩展识别": lines are read by the wider rules as well as the exact ones.
+  bool wideReading = false;
+
+  friend bool operator==(const ProgramOptions&, const ProgramOptions&) = default;
+};
+
+// The key names as they stand in the file, under the section [options].
+inline constexpr const char* kHistoryDedupKey = "history-dedup";
+inline constexpr const char* kWideReadingKey = "wide-reading";
+
+// Reads the file; a missing file, a missing key or a value other than
+// true/false/1/0 gives the default.
+ProgramOptions loadProgramOptions(const QString& path);
+
+// Writes the file whole through a temporary file, keeping keys it does not
+// know (a later version's). Throws AppError when it cannot be written.
+void saveProgramOptions(const QString& path, const ProgramOptions& options);
+
+}  // namespace valo::files

@@ -1,0 +1,73 @@
+// libphonenumber behind the small interface of number_check.h. The geocoder
+// loads its tables when built, so one is made on first use and kept.
+#include "harvest/number_check.h"
+
+#include <phonenumbers/geocoding/phonenumber_offline_geocoder.h>
+#include <phonenumbers/phonenumberutil.h>
+#include <unicode/locid.h>
+
+#include <mutex>
+
+namespace valo::harvest {
+namespace {
+
+using i18n::phonenumbers::PhoneNumber;
+using i18n::phonenumbers::PhoneNumberOfflineGeocoder;
+using i18n::phonenumbers::PhoneNumberUtil;
+
+// The geocoder keeps a cache of loaded areas without a lock of its own.
+std::mutex geocoderMutex;
+
+PhoneNumberOfflineGeocoder& geocoder() {
+  static PhoneNumberOfflineGeocoder instance;
+  return instance;
+}
+
+NumberKind kindOf(PhoneNumberUtil::PhoneNumberType type) {
+  switch (type) {
+    case PhoneNumberUtil::FIXED_LINE:
+      return NumberKind::Fixed;
+    case PhoneNumberUtil::MOBILE:
+      return NumberKind::Mobile;
+    default:
+      return NumberKind::Other;
+  }
+}
+
+}  // namespace
+
+NumberCheck checkMainlandNumber(std::string_view number) {
+  NumberCheck check;
+  // Longer text than any number can be is not one; the parser would only
+  // spend time on it.
+  if (number.empty() || number.size() > 64) return check;
+  const PhoneNumberUtil& util = *PhoneNumberUtil::GetInstance();
+  PhoneNumber parsed;
+  if (util.Parse(std::string(number), "CN", &parsed) != PhoneNumberUtil::NO_PARSING_ERROR) return check;
+  check.valid = util.IsValidNumberForRegion(parsed, "CN");
+  if (!check.valid) return check;
+  check.kind = kindOf(util.GetNumberType(parsed));
+  std::string place;
+  {
+    std::lock_guard lock(geocoderMutex);
+    place = geocoder().GetDescriptionForNumber(parsed, icu::Locale("zh", "CN"));
+  }
+  // A number without a place of its own (400, 800) is described as the
+  // whole country, which says nothing about where the company is.
+  if (place != "中国") check.region = std::move(place);
+  return check;
+}
+
+const char* kindName(NumberKind kind) {
+  switch (kind) {
+    case NumberKind::Fixed:
+      return "固定电话";
+    case NumberKind::Mobile:
+      return "手机";
+    case NumberKind::Other:
+      break;
+  }
+  return "其他";
+}
+
+}  // namespace valo::harvest

@@ -1,0 +1,47 @@
+// See options_window.h.
+#include "ui/options/options_window.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace valo::ui {
+
+OptionsWindow::OptionsWindow(const files::ProgramOptions& options, QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("OptionsWindow"));
+  setWindowTitle(QStringLiteral("选项"));
+  auto* layout = new QVBoxLayout(this);
+
+  HistoryDedupBox = new QCheckBox(QStringLiteral("历史去重"), this);
+  HistoryDedupBox->setObjectName(QStringLiteral("HistoryDedupBox"));
+  HistoryDedupBox->setToolTip(QStringLiteral("号码库中已有的号码（以前搜索到的或导入的）不再列出"));
+  HistoryDedupBox->setChecked(options.historyDedup);
+  layout->addWidget(HistoryDedupBox);
+
+  WideReadingBox = new QCheckBox(QStringLiteral("扩展识别"), this);
+  WideReadingBox->setObjectName(QStringLiteral("WideReadingBox"));
+  WideReadingBox->setToolTip(QStringLiteral("识别更多的传真写法，一行中的每个传真号码都列出"));
+  WideReadingBox->setChecked(options.wideReading);
+  layout->addWidget(WideReadingBox);
+
+  commands_ = new QVBoxLayout;
+  layout->addLayout(commands_);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(buttons);
+}
+
+files::ProgramOptions OptionsWindow::options() const {
+  files::ProgramOptions o;
+  o.historyDedup = HistoryDedupBox->isChecked();
+  o.wideReading = WideReadingBox->isChecked();
+  return o;
+}
+
+}  // namespace valo::ui
