@@ -1,0 +1,92 @@
+// See store_schema.h. Version 1:
+//
+// searches   one row per search: when it ran, with which settings, what it
+//            read and listed, and the end text of panel 6.
+// sightings  one row per number listed (skipped = 0) or left out because the
+//            store already had it (skipped = 1), with where it was read:
+//            keyword line, engine box text, page address and number, and the
+//            page line. Imported numbers have no sightings.
+// numbers    one row per distinct number: its checks (valid, kind, region),
+//            where it was first seen, when last, how often, and the file it
+//            was imported from (source, NULL for numbers a search found).
+//            The number store window and the 历史去重 look-up read this.
+//
+// Times are ISO 8601 local time ("2026-12-08T14:05:30"); text is UTF-8.
+#include "files/store/store_schema.h"
+
+#include <string>
+
+namespace valo::files::store {
+namespace {
+
+constexpr const char* kVersion1 = R"sql(
+CREATE TABLE searches (
+  id             INTEGER PRIMARY KEY,
+  started_at     TEXT NOT NULL,
+  ended_at       TEXT,
+  engine         TEXT NOT NULL,
+  pause_seconds  INTEGER NOT NULL,
+  start_line     INTEGER NOT NULL,
+  pages_read     INTEGER NOT NULL DEFAULT 0,
+  refusals       INTEGER NOT NULL DEFAULT 0,
+  numbers_listed INTEGER NOT NULL DEFAULT 0,
+  end_text       TEXT
+);
+CREATE TABLE sightings (
+  id           INTEGER PRIMARY KEY,
+  number       TEXT NOT NULL,
+  seen_at      TEXT NOT NULL,
+  search_id    INTEGER REFERENCES searches(id),
+  keyword      TEXT,
+  keyword_line INTEGER,
+  engine       TEXT,
+  page_url     TEXT,
+  page_number  INTEGER,
+  line         TEXT,
+  skipped      INTEGER NOT NULL DEFAULT 0 CHECK (skipped IN (0, 1))
+);
+CREATE INDEX sightings_by_number ON sightings(number);
+CREATE INDEX sightings_by_search ON sightings(search_id);
+CREATE TABLE numbers (
+  number          TEXT PRIMARY KEY,
+  valid           INTEGER NOT NULL CHECK (valid IN (0, 1)),
+  kind            TEXT NOT NULL,
+  region          TEXT NOT NULL DEFAULT '',
+  first_seen      TEXT NOT NULL,
+  last_seen       TEXT NOT NULL,
+  times_seen      INTEGER NOT NULL DEFAULT 0,
+  first_search_id INTEGER REFERENCES searches(id),
+  first_keyword   TEXT,
+  first_engine    TEXT,
+  first_page_url  TEXT,
+  source_line     TEXT,
+  source          TEXT
+) WITHOUT ROWID;
+CREATE INDEX numbers_by_first_seen ON numbers(first_seen);
+)sql";
+
+}  // namespace
+
+NewerStoreError::NewerStoreError(int version)
+    : std::runtime_error("the number store has version " + std::to_string(version) + ", newer than " +
+                         std::to_string(kSchemaVersion)),
+      version_(version) {}
+
+void createOrMigrate(Connection& db) {
+  db.exec("BEGIN IMMEDIATE", "begin migration");
+  try {
+    const auto version = static_cast<int>(db.scalar("PRAGMA user_version"));
+    if (version > kSchemaVersion) throw NewerStoreError(version);
+    if (version < 1) db.exec(kVersion1, "create the store's tables");
+    // Later versions add their steps here, each from the one before.
+    if (version != kSchemaVersion) {
+      db.exec("PRAGMA user_version = " + std::to_string(kSchemaVersion), "set the store's version");
+    }
+    db.exec("COMMIT", "commit migration");
+  } catch (...) {
+    sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+}
+
+}  // namespace valo::files::store
