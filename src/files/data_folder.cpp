@@ -92,6 +92,10 @@ QString enginesFilePath() {
   return dataFolder() + QLatin1String(kEnginesFileName);
 }
 
+QString proxiesFilePath() {
+  return dataFolder() + QLatin1String(kProxiesFileName);
+}
+
 namespace {
 QString readPath(const char* name) {
   if (!overrideFolder().isEmpty()) return withSeparator(overrideFolder()) + QLatin1String(name);

@@ -13,6 +13,7 @@ namespace valo::files {
 inline constexpr const char* kProgressFileName = "valofaxscan.ini";
 inline constexpr const char* kKeywordFileName = "valofaxbody.ini";
 inline constexpr const char* kEnginesFileName = "valofaxengines.ini";
+inline constexpr const char* kProxiesFileName = "valofaxproxies.txt";
 
 // The folder of the running executable, with a trailing separator.
 QString programFolder();
@@ -43,5 +44,6 @@ QString progressReadPath();  // where "valofaxscan.ini" is read from at start-up
 QString keywordReadPath();   // where "valofaxbody.ini" is read from at start-up
 QString enginesFilePath();   // dataFolder() + "valofaxengines.ini", where the example is copied
 QString enginesReadPath();   // where "valofaxengines.ini" is read from
+QString proxiesFilePath();   // dataFolder() + "valofaxproxies.txt", read and written there
 
 }  // namespace valo::files

@@ -63,6 +63,7 @@ void SearchRunDriver::N2Click() {
     return;
   }
   if (window_.keywordLineCount() == 0) throw AppError(gbk("请先输入搜索关键字列表"));
+  std::vector<Proxy> proxyList = services_.loadProxies ? services_.loadProxies() : std::vector<Proxy>{};
   if (state_.KeywordIndex == -1) state_.KeywordIndex = 0;
 
   const std::optional<GbkString> answer = window_.inputQuery(
@@ -116,7 +117,7 @@ void SearchRunDriver::N2Click() {
   services_.pause(500);
   services_.clearBrowserData();
   showStatus(gbk("正在搜索..."));
-  if (startWithProxy()) return;  // the first request waits until the browser uses the first proxy
+  if (startWithProxy(std::move(proxyList))) return;  // the first request waits until the browser uses the first proxy
   try {
     Button1Click();
   } catch (...) {

@@ -90,9 +90,10 @@ class SearchRunDriver {
   bool holdAfterRefusal();
   void endRefusalEpisode();
   int backoffMilliseconds() const;
-  // Proxies (run_proxies.cpp). At Search: reads the list and, when it has
-  // proxies, sets the first and returns true: the first request then waits.
-  bool startWithProxy();
+  // Proxies (run_proxies.cpp). At Search, with the list read before anything
+  // changed (an unreadable list stops the Search there): when it has proxies,
+  // sets the first and returns true: the first request then waits.
+  bool startWithProxy(std::vector<Proxy> list);
   // A refused page moves to the next proxy of the round and asks for the
   // same address again; false when the round is over (or Stop was pressed).
   bool switchProxyAfterRefusal();

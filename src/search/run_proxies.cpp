@@ -17,10 +17,9 @@ constexpr int kSettleLimitMs = 10000;
 
 }  // namespace
 
-bool SearchRunDriver::startWithProxy() {
+bool SearchRunDriver::startWithProxy(std::vector<Proxy> list) {
   noUsableProxy_ = false;
   proxySettling_ = false;
-  std::vector<Proxy> list = services_.loadProxies ? services_.loadProxies() : std::vector<Proxy>{};
   if (list.empty() || services_.proxySwitch == nullptr) {
     // A list emptied since the last search: the browser's own settings again.
     releaseProxies();

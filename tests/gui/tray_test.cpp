@@ -82,16 +82,16 @@ TEST_F(Tray, MenuItemsInOrderWithCaptionsAndInitialStates) {
   const ItemFacts items[] = {
       {"N17", "显示主程序(&S)", false},     {"N18", "最小化显示(&M)", true}, {"N19", "与我们联系(&L)", true},
       {"N20", "访问Kestrin主页(&V)", true}, {"N21", "关于本软件(&A)", true},
-      {"N24", "编辑搜索引擎(&E)", true},    {"N25", "重新载入搜索引擎(&R)", true}, {"N22", "", true},
-      {"N23", "退 出(&Exit)", true},
+      {"N24", "编辑搜索引擎(&E)", true},    {"N25", "重新载入搜索引擎(&R)", true}, {"N27", "代理设置(&P)", true},
+      {"N22", "", true},                    {"N23", "退 出(&Exit)", true},
   };
   const QList<QAction*> actions = form().PopupMenu1->actions();
-  ASSERT_EQ(actions.size(), 9);
-  for (int i = 0; i < 9; ++i) {
+  ASSERT_EQ(actions.size(), 10);
+  for (int i = 0; i < 10; ++i) {
     SCOPED_TRACE(items[i].name);
     EXPECT_EQ(actions[i], item(items[i].name));
-    EXPECT_EQ(actions[i]->isSeparator(), i == 7);
-    if (i != 7) {
+    EXPECT_EQ(actions[i]->isSeparator(), i == 8);
+    if (i != 8) {
       EXPECT_EQ(actions[i]->text(), QString::fromUtf8(items[i].caption));
     }
     EXPECT_EQ(actions[i]->isEnabled(), items[i].enabled);

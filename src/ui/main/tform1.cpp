@@ -31,6 +31,7 @@
 #include "ui/main/status_bar.h"
 #include "ui/main/tray_binding.h"
 #include "ui/main/window_font.h"
+#include "ui/proxies/proxy_binding.h"
 #include "ui/resources/icons.h"
 #include "ui/shell/shell_open.h"
 
@@ -243,6 +244,9 @@ void TForm1::N24Click() {
 }
 void TForm1::N25Click() {
   engines_->load();
+}
+void TForm1::N27Click() {
+  openProxyDialog(this);
 }
 void TForm1::N17Click() {
   tray_->show();
