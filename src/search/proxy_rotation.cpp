@@ -78,6 +78,7 @@ bool isProxyFailure(int netError, int httpStatus) {
     case -130:  // proxy connection failed
     case -131:  // mandatory proxy configuration failed
     case -336:  // no supported proxies
+    case -375:  // too many retries: credentials the proxy keeps rejecting
       return true;
     default:
       return httpStatus == 407;

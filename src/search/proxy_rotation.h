@@ -51,7 +51,7 @@ class ProxyRotation {
 
 // Whether a failed load names the proxy rather than the engine: it could not
 // be reached, its tunnel or SOCKS connection failed, or it wants credentials
-// it did not get (HTTP 407). `netError` is the browser's network error code.
+// it did not get or keeps rejecting (HTTP 407). `netError` is the browser's network error code.
 bool isProxyFailure(int netError, int httpStatus);
 
 }  // namespace valo::search

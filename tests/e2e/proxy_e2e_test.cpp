@@ -67,6 +67,46 @@ class Socks5Proxy : public QTcpServer {
   }
 };
 
+// An HTTP proxy that wants credentials: 407 to a request without the
+// accepted ones, the others relayed to `target`. It records the credentials
+// it was offered.
+class AuthProxy : public QTcpServer {
+ public:
+  QByteArray accepted;  // "Basic ..." as the browser sends it
+  quint16 target = 0;
+  QList<QByteArray> offered;  // the Proxy-Authorization value of each request, empty when none
+
+  AuthProxy() {
+    listen(QHostAddress::LocalHost, 0);
+    connect(this, &QTcpServer::newConnection, this, [this] {
+      while (QTcpSocket* s = nextPendingConnection()) {
+        connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+        connect(s, &QTcpSocket::readyRead, this, [this, s] { answer(s, s->readAll()); });
+      }
+    });
+  }
+
+ private:
+  void answer(QTcpSocket* s, const QByteArray& request) {
+    QByteArray credentials;
+    for (const QByteArray& line : request.split('\n'))
+      if (line.toLower().startsWith("proxy-authorization:")) credentials = line.mid(20).trimmed();
+    offered << credentials;
+    if (credentials == accepted) {
+      auto* up = new QTcpSocket(s);
+      connect(up, &QTcpSocket::readyRead, s, [s, up] { s->write(up->readAll()); });
+      connect(up, &QTcpSocket::disconnected, s, [s] { s->disconnectFromHost(); });
+      up->connectToHost(QHostAddress::LocalHost, target);
+      up->write(request);
+      return;
+    }
+    const QByteArray body = "credentials wanted";
+    s->write("HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: Basic realm=\"t\"\r\n"
+             "Content-Type: text/plain\r\nContent-Length: " +
+             QByteArray::number(body.size()) + "\r\n\r\n" + body);
+  }
+};
+
 // A proxy request as the test's log has it: the proxy that carried it, the address.
 struct Carried {
   QString proxy;
@@ -132,6 +172,41 @@ TEST_F(ProxyEndToEnd, ARefusingProxyAndADeadOneAreLeftForTheNextAndNothingIsSkip
   EXPECT_TRUE(gEngine->requests().isEmpty());  // nothing went the browser's own way
   EXPECT_EQ(QNetworkProxy::applicationProxy().port(), gEngine->port());
 }
+
+struct CredentialsCase {
+  const char* written;  // user:password in the list
+  const char* endText;
+  int throughAuthProxy;  // pages it carried; the rest come through the second proxy
+};
+
+class ProxyCredentials : public ProxyEndToEnd, public ::testing::WithParamInterface<CredentialsCase> {};
+
+TEST_P(ProxyCredentials, AreGivenOnceAndAProxyThatRejectsThemIsLeftOut) {
+  const CredentialsCase c = GetParam();
+  FakeEngine serving, second;
+  ASSERT_TRUE(serving.start() && second.start());
+  AuthProxy auth;
+  auth.accepted = "Basic " + QByteArray("u:right").toBase64();
+  auth.target = serving.port();
+  useList(QStringLiteral("http://%1@127.0.0.1:%2\nhttp://127.0.0.1:%3\n")
+              .arg(QString::fromLatin1(c.written))
+              .arg(auth.serverPort())
+              .arg(second.port()));
+
+  Window w;
+  w.form.Memo2->setPlainText(QStringLiteral("一\n"));
+  w.search();
+  ASSERT_TRUE(w.waitForEnd(60000)) << w.describe();
+  EXPECT_EQ(w.status(6), QString::fromUtf8(c.endText));
+  EXPECT_TRUE(auth.offered.contains("Basic " + QByteArray(c.written).toBase64()));
+  EXPECT_EQ(serving.requests().size(), c.throughAuthProxy);
+  EXPECT_EQ(second.requests().size(), 2 - c.throughAuthProxy);
+  EXPECT_EQ(listed(w).size(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Proxies, ProxyCredentials,
+                         ::testing::Values(CredentialsCase{"u:right", "搜索已经结束！", 2},
+                                           CredentialsCase{"u:wrong", "搜索已经结束！（换代理 1 次）", 0}));
 
 TEST_F(ProxyEndToEnd, ASocks5ProxyCarriesTheWholeSearch) {
   FakeEngine serving;
