@@ -212,7 +212,8 @@ void SearchRunDriver::Timer1Timer() {
     readCurrentPage();
   } else if (state_.PollTicks >= kGiveUpTicks) {
     state_.PollTicks = 0;
-    readCurrentPage();
+    // Through a proxy, a page that never completes is the proxy's timeout.
+    proxies_.active() ? proxyUnreachable() : readCurrentPage();
   } else {
     ++state_.PollTicks;
     Timer1.setEnabled(true);

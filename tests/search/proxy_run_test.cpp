@@ -33,7 +33,8 @@ struct ProxyRun {
   std::vector<std::string> carriedBy;  // the proxy in force at each request
 
   // `answers`, one letter per request: o a page, r refused (429), u the
-  // proxy cannot be reached. Two pages per keyword, each with its number.
+  // proxy cannot be reached, h the page never completes. Two pages per
+  // keyword, each with its number.
   ProxyRun(int proxies, std::string answers) {
     std::vector<search::Proxy> list;
     for (int i = 1; i <= proxies; ++i) list.push_back({search::Proxy::Kind::Http, "p" + std::to_string(i), 8000});
@@ -46,6 +47,7 @@ struct ProxyRun {
     r.browser.pageFor = [this, answers, n = 0u, good = 0](const std::string& a) mutable {
       const char answer = n < answers.size() ? answers[n] : 'o';
       ++n;
+      r.browser.completes = answer != 'h';
       if (answer == 'r') return page({"请输入验证码"}, 429);
       if (answer == 'u') {
         env::PageText failed = page({"无法访问此网站"});
@@ -118,6 +120,8 @@ INSTANTIATE_TEST_SUITE_P(
         ProxyCase{"unreachable_skipped", 3, "ou", "ABBCD", "11222", 4, "搜索已经结束！（换代理 1 次）"},
         ProxyCase{"unreachable_left_out_of_the_round", 3, "orur", "ABBBBCD", "1123333", 4,
                   "搜索已经结束！（被拒绝 2 次，换代理 2 次）"},
+        ProxyCase{"a_page_that_never_completes_is_the_proxys_timeout", 2, "oh", "ABBCD", "11222", 4,
+                  "搜索已经结束！（换代理 1 次）"},
         ProxyCase{"none_usable", 2, "ouu", "ABB", "112", 1, "搜索已中止：没有可用的代理（换代理 1 次）"}));
 
 TEST(ProxyRun, AllRefusedWaitsThenAsksThroughTheLastProxy) {
