@@ -20,12 +20,11 @@ constexpr int kSettleLimitMs = 10000;
 bool SearchRunDriver::startWithProxy(std::vector<Proxy> list) {
   noUsableProxy_ = false;
   proxySettling_ = false;
-  if (list.empty() || services_.proxySwitch == nullptr) {
-    // A list emptied since the last search: the browser's own settings again.
-    releaseProxies();
-    return false;
-  }
-  proxies_.reset(std::move(list));
+  // A search before may still hold a proxy (a Search while it stopped): the
+  // browser's own settings first, so that an emptied list leaves them be.
+  releaseProxies();
+  proxies_.reset(services_.proxySwitch != nullptr ? std::move(list) : std::vector<Proxy>{});
+  if (!proxies_.active()) return false;
   settleOnProxy(true);
   showStatus(statusText_);  // now naming the proxy
   return true;
@@ -79,6 +78,12 @@ bool SearchRunDriver::switchProxyAfterRefusal() {
 }
 
 void SearchRunDriver::proxyUnreachable() {
+  // A page the user opened in the pane during a wait failed the same way:
+  // the wait is over, the next proxy asks for the refused address.
+  if (backoffWaiting_) {
+    Timer3.setEnabled(false);
+    backoffWaiting_ = false;
+  }
   keepResultsOnDisk();
   Timer2.setEnabled(false);
   const std::string failed = proxies_.current()->address();

@@ -156,12 +156,23 @@ TEST(ProxyRun, StopWhileTheProxySettlesEndsTheSearch) {
   EXPECT_EQ(p.proxySwitch.used, (std::vector<std::string>{"p1", "-"}));
 }
 
-TEST(ProxyRun, AnEmptyListLeavesTheBrowsersSettingsAlone) {
+TEST(ProxyRun, AnEmptyListLeavesTheBrowsersSettingsAloneAndCountsNothing) {
   ProxyRun p(0, "");
   p.r.search();
   p.r.clock.advance(60000);
   EXPECT_TRUE(p.proxySwitch.used.empty());
   EXPECT_EQ(p.r.window.status(6), "搜索已经结束！");
+
+  // After a search that switched, a list emptied since.
+  ProxyRun q(2, "u");
+  q.r.search();
+  q.r.clock.advance(60000);
+  EXPECT_EQ(q.r.window.status(6), "搜索已经结束！（换代理 1 次）");
+  q.r.driver.services().loadProxies = [] { return std::vector<search::Proxy>{}; };
+  q.r.search();
+  q.r.clock.advance(60000);
+  EXPECT_EQ(q.r.window.status(6), "搜索已经结束！");
+  EXPECT_EQ(q.proxySwitch.used, (std::vector<std::string>{"p1", "p2", "-"}));
 }
 
 }  // namespace
