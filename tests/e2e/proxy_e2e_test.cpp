@@ -179,6 +179,10 @@ struct CredentialsCase {
   int throughAuthProxy;  // pages it carried; the rest come through the second proxy
 };
 
+void PrintTo(const CredentialsCase& c, std::ostream* os) {
+  *os << c.written;
+}
+
 class ProxyCredentials : public ProxyEndToEnd, public ::testing::WithParamInterface<CredentialsCase> {};
 
 TEST_P(ProxyCredentials, AreGivenOnceAndAProxyThatRejectsThemIsLeftOut) {

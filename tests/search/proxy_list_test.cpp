@@ -16,6 +16,10 @@ struct LineCase {
   const char* reason;  // empty when good
 };
 
+void PrintTo(const LineCase& c, std::ostream* os) {
+  *os << '"' << c.line << '"';
+}
+
 class ProxyLineTable : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(ProxyLineTable, ParsesOrGivesTheReason) {
