@@ -17,6 +17,7 @@ struct PageText {
   GbkString text;            // the body's rendered text, lines ended by CR LF
   std::exception_ptr error;  // set when the document or its body could not be read
   int httpStatus = 0;        // the main frame's HTTP status; 0 when not known
+  int netError = 0;          // the browser's network error code of a failed load; 0 otherwise
 };
 
 class BrowserControl {

@@ -58,7 +58,8 @@ int AtomicFile::open() {
   thread_local std::mt19937 rng(std::random_device{}());
   for (int attempt = 0; attempt < 100; ++attempt) {
     temp_ = target_ + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(rng() % 1000000);
-    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                 forcedMode_ >= 0 ? static_cast<mode_t>(forcedMode_) : mode_t{0666});
     if (fd_ >= 0) break;
     if (errno != EEXIST) {
       const int err = errno;
@@ -73,7 +74,16 @@ int AtomicFile::open() {
   // Held until the file is closed: a starting program removes only fresh
   // files nobody holds (see stale_temp_files.h).
   ::flock(fd_, LOCK_EX | LOCK_NB);
-  if (exists) ::fchmod(fd_, mode);  // keep the user's permissions; best effort
+  if (forcedMode_ >= 0) {
+    // Created with no more than the mode; fchmod gives exactly it.
+    if (::fchmod(fd_, static_cast<mode_t>(forcedMode_)) != 0) {
+      const int err = errno;
+      discard();
+      return err;
+    }
+  } else if (exists) {
+    ::fchmod(fd_, mode);  // keep the user's permissions; best effort
+  }
   return 0;
 }
 

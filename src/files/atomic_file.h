@@ -18,6 +18,11 @@ class AtomicFile {
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
+  // The file ends with exactly `mode` (for example 0600 for a file that holds
+  // passwords), from its first byte on, whatever the old file's mode was.
+  // Without it the old file's permissions are kept. Before open().
+  void setMode(unsigned mode) { forcedMode_ = static_cast<int>(mode); }
+
   // Each returns 0 on success or the errno value of the failure.
   // open(): refuses an existing file we may not write (as the old delete-and-
   // create would have), then creates the fresh file in the same folder.
@@ -32,6 +37,7 @@ class AtomicFile {
   std::string target_;  // local-encoded path the rename lands on
   std::string temp_;
   int fd_ = -1;
+  int forcedMode_ = -1;
   bool committed_ = false;
 };
 

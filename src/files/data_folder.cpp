@@ -100,6 +100,10 @@ QString storeFilePath() {
   return dataFolder() + QLatin1String(kStoreFileName);
 }
 
+QString proxiesFilePath() {
+  return dataFolder() + QLatin1String(kProxiesFileName);
+}
+
 namespace {
 QString readPath(const char* name) {
   if (!overrideFolder().isEmpty()) return withSeparator(overrideFolder()) + QLatin1String(name);

@@ -15,6 +15,7 @@ inline constexpr const char* kKeywordFileName = "valofaxbody.ini";
 inline constexpr const char* kEnginesFileName = "valofaxengines.ini";
 inline constexpr const char* kOptionsFileName = "valofaxoptions.ini";
 inline constexpr const char* kStoreFileName = "valofaxnumbers.db";
+inline constexpr const char* kProxiesFileName = "valofaxproxies.txt";
 
 // The folder of the running executable, with a trailing separator.
 QString programFolder();
@@ -48,5 +49,6 @@ QString enginesReadPath();   // where "valofaxengines.ini" is read from
 QString optionsFilePath();   // dataFolder() + "valofaxoptions.ini", where it is written
 QString optionsReadPath();   // where "valofaxoptions.ini" is read from
 QString storeFilePath();     // dataFolder() + "valofaxnumbers.db", the number store
+QString proxiesFilePath();   // dataFolder() + "valofaxproxies.txt", read and written there
 
 }  // namespace valo::files

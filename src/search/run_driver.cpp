@@ -43,25 +43,6 @@ void SearchRunDriver::encodeKeyword(const SearchEngine* engine) {
       EncodeQueryKeyword(NMURL1, window_.keywordLine(state_.KeywordIndex), encodingFor(engine));
 }
 
-// A Search that stops before its first request (offline, no keywords, the
-// prompt cancelled or not a number) leaves the run as it was, a stopping
-// search included.
-class PhaseRestore {
- public:
-  PhaseRestore(RunPhase& phase, RunPhase starting) : phase_(phase), before_(phase) { phase_ = starting; }
-  ~PhaseRestore() {
-    if (!kept_) phase_ = before_;
-  }
-  PhaseRestore(const PhaseRestore&) = delete;
-  PhaseRestore& operator=(const PhaseRestore&) = delete;
-  void keep() { kept_ = true; }
-
- private:
-  RunPhase& phase_;
-  RunPhase before_;
-  bool kept_ = false;
-};
-
 void SearchRunDriver::enterPhase(RunPhase phase) {
   phase_ = phase;
   if (isRestingPhase(phase)) showPhase();
@@ -82,6 +63,7 @@ void SearchRunDriver::N2Click() {
     return;
   }
   if (window_.keywordLineCount() == 0) throw AppError(gbk("请先输入搜索关键字列表"));
+  std::vector<Proxy> proxyList = services_.loadProxies ? services_.loadProxies() : std::vector<Proxy>{};
   if (state_.KeywordIndex == -1) state_.KeywordIndex = 0;
 
   const std::optional<GbkString> answer = window_.inputQuery(
@@ -135,6 +117,7 @@ void SearchRunDriver::N2Click() {
   services_.pause(500);
   services_.clearBrowserData();
   showStatus(gbk("正在搜索..."));
+  if (startWithProxy(std::move(proxyList))) return;  // the first request waits until the browser uses the first proxy
   try {
     Button1Click();
   } catch (...) {
@@ -180,7 +163,8 @@ void SearchRunDriver::keepResultsOnDisk() {
 
 void SearchRunDriver::showStatus(const GbkString& text) {
   statusText_ = text;
-  window_.setStatusText(kPanelStatus, autosaveFailure_.empty() ? text : text + gbk("　") + autosaveFailure_);
+  const GbkString shown = withProxyNote(text);
+  window_.setStatusText(kPanelStatus, autosaveFailure_.empty() ? shown : shown + gbk("　") + autosaveFailure_);
 }
 
 void SearchRunDriver::issueRequest() {
@@ -228,7 +212,8 @@ void SearchRunDriver::Timer1Timer() {
     readCurrentPage();
   } else if (state_.PollTicks >= kGiveUpTicks) {
     state_.PollTicks = 0;
-    readCurrentPage();
+    // Through a proxy, a page that never completes is the proxy's timeout.
+    proxies_.active() ? proxyUnreachable() : readCurrentPage();
   } else {
     ++state_.PollTicks;
     Timer1.setEnabled(true);
@@ -266,11 +251,13 @@ void SearchRunDriver::N3Click() {
   const bool pageOnItsWay = phase_ != RunPhase::Halted && phase_ != RunPhase::Idle;
   enterPhase(pageOnItsWay ? RunPhase::Stopping : RunPhase::Idle);
   Timer2.setEnabled(false);
-  // No page is on its way while the run waits after a refusal, so nothing
-  // else would end the search: it ends here, as after a page read.
-  if (backoffWaiting_) {
+  // No page is on its way while the run waits after a refusal or for a
+  // proxy, so nothing else would end the search: it ends here, as after a
+  // page read. A halted run gives the browser its own proxy back.
+  if (!pageOnItsWay) releaseProxies();
+  if (backoffWaiting_ || proxySettling_) {
     Timer3.setEnabled(false);
-    backoffWaiting_ = false;
+    backoffWaiting_ = proxySettling_ = false;
     refusedAnswers_ = 0;
     BitBtn1Click();
   }
@@ -289,6 +276,7 @@ void SearchRunDriver::BitBtn1Click() {
     throw;
   }
   const GbkString ended = endText();
+  releaseProxies();
   showStatus(ended);
   window_.repaintWindow();
   enterPhase(RunPhase::Idle);
@@ -318,12 +306,14 @@ void SearchRunDriver::readResultPage(env::PageText page) {
 
   // An engine's refusal is no result page: the same address is asked for
   // again, and only after the last try is the page passed over as empty.
+  if (proxies_.active() && isProxyFailure(page.netError, page.httpStatus)) return proxyUnreachable();
   if (isBlockedPage(page.httpStatus, Memo1.text(), engine)) {
-    if (!holdAfterRefusal()) return;
+    if (switchProxyAfterRefusal() || !holdAfterRefusal()) return;
     Memo1.clear();
   } else {
     endRefusalEpisode();
     passedOverInRow_ = 0;
+    proxyAnswered();
   }
   const std::string_view text = Memo1.text();
 
@@ -386,7 +376,7 @@ void SearchRunDriver::Timer2Timer() {
   // document at all), or its read failed and left the run halted. Skip the
   // page as an empty one, which moves on to the next keyword or ends the run.
   Timer2.setEnabled(false);
-  if (backoffWaiting_) return;
+  if (backoffWaiting_ || proxySettling_) return;
   state_.WatchdogPage = state_.PageIndex;
   Timer1.setEnabled(false);
   ++requestSerial_;

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "env/browser_control.h"
+#include "search/proxy_rotation.h"
 #include "search/query_encoding.h"
 #include "search/run_ports.h"
 #include "search/run_state.h"
@@ -52,6 +53,9 @@ class SearchRunDriver {
   int refusedAnswers() const { return refusedAnswers_; }
   // Refused answers to the run's own requests over the whole search.
   int refusedInSearch() const { return refusedInSearch_; }
+  // True while the next request waits until the browser uses a changed proxy.
+  bool waitingForProxy() const { return proxySettling_; }
+  const ProxyRotation& proxies() const { return proxies_; }
   // Pages given up after kTriesPerAddress refusals, over the whole search.
   int passedOverInSearch() const { return passedOverInSearch_; }
   // The failure text while listed numbers wait for the disk; empty otherwise.
@@ -86,6 +90,23 @@ class SearchRunDriver {
   bool holdAfterRefusal();
   void endRefusalEpisode();
   int backoffMilliseconds() const;
+  // Proxies (run_proxies.cpp). At Search, with the list read before anything
+  // changed (an unreadable list stops the Search there): when it has proxies,
+  // sets the first and returns true: the first request then waits.
+  bool startWithProxy(std::vector<Proxy> list);
+  // A refused page moves to the next proxy of the round and asks for the
+  // same address again; false when the round is over (or Stop was pressed).
+  bool switchProxyAfterRefusal();
+  // The proxy could not be reached: the next usable one, or the end.
+  void proxyUnreachable();
+  void proxyAnswered();  // a page that was not refused
+  // Sets the current proxy and waits until the browser uses it; then the
+  // first request (at Search) or the same address again.
+  void settleOnProxy(bool firstRequest);
+  void proxySettleTick();
+  // The browser's own proxy settings again, once a search is over.
+  void releaseProxies();
+  GbkString withProxyNote(const GbkString& text) const;
   // Panel 6, followed by the autosave failure while there is one.
   void showStatus(const GbkString& text);
   GbkString endText() const;
@@ -107,7 +128,12 @@ class SearchRunDriver {
   int passedOverInRow_ = 0;              // since the last page read
   std::int32_t firstPassedKeyword_ = 0;  // KeywordIndex at the first of them
   bool engineGaveUp_ = false;            // the run ends for a refusing engine
-  GbkString statusText_;                 // panel 6 without the autosave failure
+  GbkString statusText_;                 // panel 6 without the proxy and the autosave failure
+  ProxyRotation proxies_;
+  bool proxySettling_ = false;
+  bool settleThenFirstRequest_ = false;
+  int proxySettleWaited_ = 0;  // milliseconds since the proxy was set
+  bool noUsableProxy_ = false;           // the run ends for want of a proxy
   GbkString autosaveFailure_;
 };
 

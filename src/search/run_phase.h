@@ -15,6 +15,7 @@ enum class RunPhase {
   Ending,       // inside the end step
   Halted,       // a page or the end step failed; no request pending until Stop or the watchdog
   RefusalWait,  // an engine refused the page; the same address is asked for again later
+  ProxySettle,  // the proxy changed; the next request waits until the browser uses it
 };
 
 // Search may be pressed only while idle or stopping; Stop exactly when Search
@@ -40,8 +41,28 @@ constexpr const char* phaseName(RunPhase phase) {
     case RunPhase::Ending: return "Ending";
     case RunPhase::Halted: return "Halted";
     case RunPhase::RefusalWait: return "RefusalWait";
+    case RunPhase::ProxySettle: return "ProxySettle";
   }
   return "?";
 }
+
+// A Search that stops before its first request (offline, no keywords, the
+// prompt cancelled or not a number) leaves the run as it was, a stopping
+// search included.
+class PhaseRestore {
+ public:
+  PhaseRestore(RunPhase& phase, RunPhase starting) : phase_(phase), before_(phase) { phase_ = starting; }
+  ~PhaseRestore() {
+    if (!kept_) phase_ = before_;
+  }
+  PhaseRestore(const PhaseRestore&) = delete;
+  PhaseRestore& operator=(const PhaseRestore&) = delete;
+  void keep() { kept_ = true; }
+
+ private:
+  RunPhase& phase_;
+  RunPhase before_;
+  bool kept_ = false;
+};
 
 }  // namespace valo::search

@@ -7,8 +7,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "harvest/fax_extractor.h"
+#include "search/proxy_list.h"
 #include "search/run_phase.h"
 #include "text/gbk.h"
 
@@ -68,6 +70,18 @@ class RunTimer {
   virtual int interval() const = 0;
 };
 
+// Sets the proxy the browser's requests go through. The browser takes a
+// changed proxy only once a later request has made it look again, so the
+// switch says when the change is in force.
+class ProxySwitch {
+ public:
+  virtual ~ProxySwitch() = default;
+  // `proxy`, or with null what was in force before the first change.
+  virtual void use(const Proxy* proxy) = 0;
+  // True once the browser's next request goes through what use() set.
+  virtual bool inForce() const = 0;
+};
+
 struct RunServices {
   std::function<std::string()> localAddress;    // the network presence check
   std::function<void()> clearBrowserData;       // the clean-up window's button
@@ -88,6 +102,10 @@ struct RunServices {
   // The local time of day ("14:05:30") that lies `milliseconds` ahead, for
   // the notice of when a refused page is asked for again.
   std::function<GbkString(int milliseconds)> clockAfter{};
+  // The user's proxies, read anew at every Search; with none the run leaves
+  // the browser's proxy settings alone.
+  std::function<std::vector<Proxy>()> loadProxies{};
+  ProxySwitch* proxySwitch = nullptr;
   // Length of one second of the interval box; tests of the real browser
   // shorten it so a walk over many pages stays quick.
   int millisecondsPerSecond = 1000;

@@ -72,7 +72,7 @@ bool SearchRunDriver::holdAfterRefusal() {
     if (services_.clockAfter) text += gbk("（") + services_.clockAfter(wait) + gbk("）");
     text += gbk("后自动重试");
     showStatus(text);
-    if (refusedAnswers_ == 1) window_.blockedEpisodeBegan(text);
+    if (refusedAnswers_ == 1) window_.blockedEpisodeBegan(withProxyNote(text));
   }
   Timer1.setEnabled(true);
   return false;
@@ -88,6 +88,7 @@ void SearchRunDriver::endRefusalEpisode() {
 
 void SearchRunDriver::Timer3Timer() {
   Timer3.setEnabled(false);
+  if (proxySettling_) return proxySettleTick();
   if (!backoffWaiting_) return;
   backoffWaiting_ = false;
   Timer1.setEnabled(false);
@@ -102,10 +103,13 @@ void SearchRunDriver::Timer3Timer() {
 GbkString SearchRunDriver::endText() const {
   std::vector<GbkString> notes;
   if (refusedInSearch_ > 0) notes.push_back(gbk("被拒绝 ") + intToStr(refusedInSearch_) + gbk(" 次"));
+  if (proxies_.switches() > 0) notes.push_back(gbk("换代理 ") + intToStr(proxies_.switches()) + gbk(" 次"));
   if (passedOverInSearch_ > 0 && !engineGaveUp_)
     notes.push_back(gbk("跳过 ") + intToStr(passedOverInSearch_) + gbk(" 页"));
   if (!autosaveFailure_.empty()) notes.push_back(gbk("自动保存失败"));
-  GbkString text = engineGaveUp_ ? gbk("搜索已中止：搜索引擎连续拒绝") : gbk("搜索已经结束！");
+  GbkString text = noUsableProxy_  ? gbk("搜索已中止：没有可用的代理")
+                   : engineGaveUp_ ? gbk("搜索已中止：搜索引擎连续拒绝")
+                                   : gbk("搜索已经结束！");
   for (std::size_t i = 0; i < notes.size(); ++i) text += (i == 0 ? gbk("（") : gbk("，")) + notes[i];
   if (!notes.empty()) text += gbk("）");
   return text;

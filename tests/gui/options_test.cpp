@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 
@@ -48,7 +49,12 @@ TEST_F(Options, GlyphButtonFollowsTheCaptionedOnesInsideTheWindow) {
 
 TEST_F(Options, ConfirmedChoicesOutliveTheProgramAndACancelKeepsNothing) {
   start();
-  EXPECT_EQ(throughToolbar([](ui::OptionsWindow& w) { w.reject(); }), std::make_pair(false, false));
+  EXPECT_EQ(throughToolbar([](ui::OptionsWindow& w) {
+              // The proxy list is one of the window's commands.
+              EXPECT_NE(w.findChild<QPushButton*>(QStringLiteral("ProxiesButton")), nullptr);
+              w.reject();
+            }),
+            std::make_pair(false, false));
   EXPECT_FALSE(QFile::exists(dataPath("valofaxoptions.ini")));
 
   throughToolbar([](ui::OptionsWindow& w) {

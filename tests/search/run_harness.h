@@ -97,6 +97,11 @@ struct SearchHarness {
         EXPECT_TRUE(driver.waitingAfterRefusal());
         EXPECT_TRUE(timer3.enabled());
         break;
+      case RunPhase::ProxySettle:
+        EXPECT_TRUE(driver.waitingForProxy());
+        EXPECT_TRUE(timer3.enabled());
+        EXPECT_FALSE(timer1.enabled() || timer2.enabled() || driver.readPending());
+        break;
       default:
         break;
     }

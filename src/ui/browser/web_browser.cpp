@@ -3,6 +3,8 @@
 // page whose completion it saw, without waiting on the browser.
 #include "ui/browser/web_browser.h"
 
+#include <QAuthenticator>
+#include <QNetworkProxy>
 #include <QPointer>
 #include <QUrl>
 #include <QWebEngineLoadingInfo>
@@ -21,12 +23,27 @@ WebBrowser::WebBrowser(QWidget* parent) : QWebEngineView(parent) {
   page()->profile()->setHttpCacheType(QWebEngineProfile::NoCache);
   connect(page(), &QWebEnginePage::loadingChanged, this,
           [this](const QWebEngineLoadingInfo& info) { guarded([&] { onLoadingChanged(info); }); });
+  // The browser asks for a proxy's credentials itself; they are those of the
+  // application proxy the run set. Asked again within one request, they were
+  // wrong: left unanswered, the load fails and the run leaves that proxy out.
+  connect(page(), &QWebEnginePage::proxyAuthenticationRequired, this,
+          [this](const QUrl&, QAuthenticator* authenticator, const QString& proxyHost) {
+            guarded([&] {
+              const QNetworkProxy proxy = QNetworkProxy::applicationProxy();
+              if (proxyAuthAnswered_ || proxy.user().isEmpty() || proxy.hostName() != proxyHost) return;
+              proxyAuthAnswered_ = true;
+              authenticator->setUser(proxy.user());
+              authenticator->setPassword(proxy.password());
+            });
+          });
 }
 
 void WebBrowser::Navigate(const std::string& address) {
   ++navigations_;
   snapshotValid_ = false;
   httpStatus_ = 0;
+  netError_ = 0;
+  proxyAuthAnswered_ = false;
   // The browser reports a load that begins while another runs as part of
   // that one: no start of its own, one completion for both, and now and then
   // the old load's completion alone, just before the new page commits. The
@@ -70,8 +87,13 @@ void WebBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info) {
   if (!startedSinceRequest_ && interrupted_.contains(info.url())) return;
   const int status = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain ? info.errorCode() : 0;
   httpStatus_ = status;
+  // Every other domain carries the browser's own network error code.
+  const bool netFailure = info.errorDomain() != QWebEngineLoadingInfo::NoErrorDomain &&
+                          info.errorDomain() != QWebEngineLoadingInfo::HttpStatusCodeDomain;
+  netError_ = netFailure ? info.errorCode() : 0;
   const std::uint64_t navigation = navigations_;
-  fetchText(status, [this, navigation](env::PageText page) {
+  fetchText(status, [this, navigation, netError = netError_](env::PageText page) {
+    page.netError = netError;
     // A load that finished before the latest request, but whose text came
     // back after it, is not that request's page: announcing it would have the
     // run read the old page in place of the new one.
@@ -93,8 +115,9 @@ void WebBrowser::readBodyText(std::function<void(env::PageText)> done) {
   // The page reader runs only once the script's result, which holds the
   // page's text in Unicode, has been let go.
   QPointer<WebBrowser> self(this);
-  fetchText(httpStatus_, [self, done = std::move(done)](env::PageText page) {
+  fetchText(httpStatus_, [self, done = std::move(done), netError = netError_](env::PageText page) {
     if (!self) return;
+    page.netError = netError;
     QMetaObject::invokeMethod(
         self, [done, page = std::move(page)]() mutable { guarded([&] { done(std::move(page)); }); },
         Qt::QueuedConnection);

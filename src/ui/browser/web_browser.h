@@ -45,6 +45,9 @@ class WebBrowser : public QWebEngineView, public env::BrowserControl {
   // The main frame's HTTP status of the latest request's load once it ended;
   // 0 before that or when the load had no HTTP answer.
   int httpStatus_ = 0;
+  // The browser's network error code of the latest request's failed load.
+  int netError_ = 0;
+  bool proxyAuthAnswered_ = false;  // credentials given once for the latest request
   // The text of the latest request's completed page, until it is read.
   bool snapshotValid_ = false;
   env::PageText snapshot_;

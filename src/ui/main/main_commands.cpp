@@ -36,6 +36,7 @@ const MainCommand kCommands[] = {
     {P::TrayMenu, "N21", "关于本软件(&A)", "", "", &TForm1::N15Click, nullptr, &C::N21},
     {P::TrayMenu, "N24", "编辑搜索引擎(&E)", "", "", &TForm1::N24Click, nullptr, &C::N24},
     {P::TrayMenu, "N25", "重新载入搜索引擎(&R)", "", "", &TForm1::N25Click, nullptr, &C::N25},
+    {P::TrayMenu, "N27", "代理设置(&P)", "", "", &TForm1::N27Click, nullptr, &C::N27},
     {P::TrayMenu, "N28", "选项(&O)", "", "", &TForm1::N28Click, nullptr, &C::N28},
     {P::TrayMenu, "N22", "", "", "", nullptr, nullptr, &C::N22},
     {P::TrayMenu, "N23", "退 出(&Exit)", "", "", &TForm1::N23Click, nullptr, &C::N23},

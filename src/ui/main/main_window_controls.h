@@ -49,7 +49,7 @@ struct MainWindowControls {
   // Tray icon and its menu.
   QMenu* PopupMenu1 = nullptr;
   QAction *N17 = nullptr, *N18 = nullptr, *N19 = nullptr, *N20 = nullptr, *N21 = nullptr, *N22 = nullptr,
-          *N23 = nullptr, *N24 = nullptr, *N25 = nullptr, *N28 = nullptr;
+          *N23 = nullptr, *N24 = nullptr, *N25 = nullptr, *N27 = nullptr, *N28 = nullptr;
   TantTaskbarIcon* antTaskbarIcon1 = nullptr;
 };
 

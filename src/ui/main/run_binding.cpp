@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+#include <QWebEnginePage>
 
 #include "files/data_folder.h"
 #include "text/app_error.h"
@@ -16,7 +17,9 @@
 #include "ui/main/main_window_controls.h"
 #include "ui/main/result_list_model.h"
 #include "ui/main/status_bar.h"
+#include "ui/browser/application_proxy.h"
 #include "ui/browser/web_browser.h"
+#include "ui/proxies/proxy_binding.h"
 
 namespace valo::ui {
 namespace {
@@ -56,6 +59,9 @@ RunBinding::RunBinding(QWidget& window, MainWindowControls& controls, ResultList
   services.clockAfter = [](int ms) {
     return toGbk(QTime::currentTime().addMSecs(ms).toString(QStringLiteral("HH:mm:ss")));
   };
+  proxySwitch_ = std::make_unique<WebEngineProxySwitch>(c_.WebBrowser1->page()->profile());
+  services.loadProxies = [] { return loadProxies(); };
+  services.proxySwitch = proxySwitch_.get();
   driver_ = std::make_unique<search::SearchRunDriver>(*this, *c_.WebBrowser1, *timer1_, *timer2_, *timer3_,
                                                       std::move(services));
 }

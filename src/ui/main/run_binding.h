@@ -21,6 +21,7 @@ class QWidget;
 namespace valo::ui {
 
 class KeywordBox;
+class WebEngineProxySwitch;
 class ResultListModel;
 struct MainWindowControls;
 
@@ -87,6 +88,7 @@ class RunBinding : public search::RunWindow,
   KeywordBox& keywords_;
   RunHooks hooks_;
   std::unique_ptr<QtRunTimer> timer1_, timer2_, timer3_;
+  std::unique_ptr<WebEngineProxySwitch> proxySwitch_;
   files::ResultAutosave autosave_;
   std::unique_ptr<search::SearchRunDriver> driver_;
 };

@@ -32,6 +32,8 @@
 #include "ui/main/tray_binding.h"
 #include "ui/main/window_font.h"
 #include "ui/options/options_binding.h"
+#include "ui/options/options_window.h"
+#include "ui/proxies/proxy_binding.h"
 #include "ui/resources/icons.h"
 #include "ui/shell/shell_open.h"
 
@@ -65,6 +67,7 @@ TForm1::TForm1(QWidget* parent)
   keywords_->setText(defaultKeywordText());
 
   options_ = std::make_unique<OptionsBinding>(files::optionsReadPath(), files::optionsFilePath());
+  options_->furnish = [](OptionsWindow& window) { addProxyCommand(window); };
   run_ = std::make_unique<RunBinding>(
       *this, *this, *results_, *keywords_,
       RunHooks{[this] { return localAddress(); },
@@ -246,6 +249,9 @@ void TForm1::N24Click() {
 }
 void TForm1::N25Click() {
   engines_->load();
+}
+void TForm1::N27Click() {
+  openProxyDialog(this);
 }
 void TForm1::N28Click() {
   options_->edit(this);

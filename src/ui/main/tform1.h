@@ -87,6 +87,7 @@ class TForm1 : public QWidget, public MainWindowControls {
   void N23Click();            // Exit from the tray menu
   void N24Click();            // Edit the engines file
   void N25Click();            // Reload the engines file
+  void N27Click();            // The proxy list
   void N28Click();            // The options window
 
  protected:
