@@ -168,21 +168,6 @@ void SearchRunDriver::checkpointPosition() {
   }
 }
 
-// A failure stays in panel 6 beside every later status text until the
-// numbers it held back have reached the disk.
-void SearchRunDriver::keepResultsOnDisk() {
-  if (!services_.flushAutosave) return;
-  const GbkString failure = services_.flushAutosave().value_or(GbkString());
-  if (failure == autosaveFailure_) return;
-  autosaveFailure_ = failure;
-  showStatus(statusText_);
-}
-
-void SearchRunDriver::showStatus(const GbkString& text) {
-  statusText_ = text;
-  window_.setStatusText(kPanelStatus, autosaveFailure_.empty() ? text : text + gbk("　") + autosaveFailure_);
-}
-
 void SearchRunDriver::issueRequest() {
   enterPhase(RunPhase::Waiting);
   state_.DocumentReady = 0;
@@ -342,6 +327,7 @@ void SearchRunDriver::readResultPage(env::PageText page) {
 
   // 4. Harvest before the decision; the page's numbers are on disk before
   // anything else is asked of the engine.
+  tellPageRead(engine);
   JournalingSink results(window_.resultSink(), services_.autosaveNumber);
   harvest::ExtractFaxNumbersFromText(engine != nullptr ? text : std::string_view(), results, state_.FoundCount);
   state_.PageLines.clear();

@@ -79,14 +79,18 @@ class SearchRunDriver {
   void restartWatchdog();
   void encodeKeyword(const SearchEngine* engine);
   void checkpointPosition();
+  // The page's numbers onto the disk: the autosave's flush, then the store's
+  // commit, their failures kept for panel 6.
   void keepResultsOnDisk();
+  void tellPageRead(const SearchEngine* engine);
   // A refused page: nothing is harvested, the place is kept, and the same
   // address is asked for again after a wait that doubles with every refusal.
   // Returns true when the page is given up and is to be read as an empty one.
   bool holdAfterRefusal();
   void endRefusalEpisode();
   int backoffMilliseconds() const;
-  // Panel 6, followed by the autosave failure while there is one.
+  // Panel 6, followed by the autosave failure and the store's text while
+  // there are any.
   void showStatus(const GbkString& text);
   GbkString endText() const;
 
@@ -109,6 +113,7 @@ class SearchRunDriver {
   bool engineGaveUp_ = false;            // the run ends for a refusing engine
   GbkString statusText_;                 // panel 6 without the autosave failure
   GbkString autosaveFailure_;
+  GbkString storeStatus_;
 };
 
 // Where a request goes when the engine box names no engine: the run still
