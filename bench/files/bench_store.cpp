@@ -33,6 +33,7 @@
 #include "files/store/number_recorder.h"
 #include "files/store/store_open.h"
 #include "files/store/store_schema.h"
+#include "harvest/number_check.h"
 
 using namespace valo;
 using namespace valo::files::store;
@@ -252,6 +253,12 @@ int main(int argc, char** argv) {
   }
   if (!ready) generate(path, numbers);
 
+  {
+    std::mt19937_64 rng(3);
+    const auto start = Clock::now();
+    for (int i = 0; i < 2000; ++i) harvest::checkMainlandNumber(pageNumbers(rng, numbers)[1]);
+    std::printf("libphonenumber check of a new number: %.1f us\n", msSince(start) * 1000 / 2000);
+  }
   std::printf("store: %s, %lld numbers, %.2f GB; %d pages of 50 sightings each\n", path.c_str(), numbers,
               static_cast<double>(std::filesystem::file_size(path)) / 1e9, pages);
   for (const bool sync : {false, true}) {
