@@ -16,9 +16,9 @@
 //
 //   bench_store [--numbers N] [--pages P] [--db PATH]
 //               default 10,000,000 numbers in /tmp/valo-bench-store-N.db, 200 pages
+#include <unistd.h>
 #include <QDateTime>
 #include <QDir>
-#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -64,19 +64,23 @@ void generate(const std::string& path, long long numbers) {
     db.exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-1000000", "fast");
     createOrMigrate(db);
     db.exec("BEGIN", "begin");
-    db.exec("INSERT INTO searches(started_at, ended_at, engine, pause_seconds, start_line, pages_read, "
-            "numbers_listed, end_text) VALUES('2026-11-01T09:00:00', '2026-11-30T18:00:00', "
-            "'http://www.baidu.com', 8, 0, 1000000, " + std::to_string(numbers) + ", '搜索已经结束！')",
-            "search");
-    Statement sight(db.get(),
-                    "INSERT INTO sightings(number, seen_at, search_id, keyword, keyword_line, engine, page_url, "
-                    "page_number, line, skipped) VALUES(?1, ?2, 1, '深圳 机械 传真:', 1, 'http://www.baidu.com', "
-                    "'http://www.baidu.com/s?wd=%C9%EE%DB%DA&pn=10&cl=3', 2, ?3, 0)");
-    Statement number(db.get(),
-                     "INSERT INTO numbers(number, valid, kind, region, first_seen, last_seen, times_seen, "
-                     "first_search_id, first_keyword, first_engine, first_page_url, source_line) VALUES(?1, 1, "
-                     "'fixed', '广东省深圳市', ?2, ?2, 1, 1, '深圳 机械 传真:', 'http://www.baidu.com', "
-                     "'http://www.baidu.com/s?wd=%C9%EE%DB%DA&pn=10&cl=3', ?3)");
+    db.exec(
+        "INSERT INTO searches(started_at, ended_at, engine, pause_seconds, start_line, pages_read, "
+        "numbers_listed, end_text) VALUES('2026-11-01T09:00:00', '2026-11-30T18:00:00', "
+        "'http://www.baidu.com', 8, 0, 1000000, " +
+            std::to_string(numbers) + ", '搜索已经结束！')",
+        "search");
+    Statement sight(
+        db.get(),
+        "INSERT INTO sightings(number, seen_at, search_id, keyword, keyword_line, engine, page_url, "
+        "page_number, line, skipped) VALUES(?1, ?2, 1, '深圳 机械 传真:', 1, 'http://www.baidu.com', "
+        "'http://www.baidu.com/s?wd=%C9%EE%DB%DA&pn=10&cl=3', 2, ?3, 0)");
+    Statement number(
+        db.get(),
+        "INSERT INTO numbers(number, valid, kind, region, first_seen, last_seen, times_seen, "
+        "first_search_id, first_keyword, first_engine, first_page_url, source_line) VALUES(?1, 1, "
+        "'fixed', '广东省深圳市', ?2, ?2, 1, 1, '深圳 机械 传真:', 'http://www.baidu.com', "
+        "'http://www.baidu.com/s?wd=%C9%EE%DB%DA&pn=10&cl=3', ?3)");
     for (long long i = 0; i < numbers; ++i) {
       const std::string n = storedNumber(i);
       char seen[64];
@@ -196,9 +200,10 @@ Figures contender(const std::string& path, long long stored, int pages, std::uin
 Figures peer(const std::string& path, long long stored, int pages, std::uint64_t seed) {
   Connection db(path, SQLITE_OPEN_READWRITE);
   db.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL", "pragmas");
-  Statement insert(db.get(),
-                   "INSERT INTO sightings(number, seen_at, search_id, keyword, keyword_line, engine, page_url, "
-                   "page_number, line, skipped) VALUES(?1, ?2, 1, ?3, 2, ?4, ?5, ?6, ?7, 0)");
+  Statement insert(
+      db.get(),
+      "INSERT INTO sightings(number, seen_at, search_id, keyword, keyword_line, engine, page_url, "
+      "page_number, line, skipped) VALUES(?1, ?2, 1, ?3, 2, ?4, ?5, ?6, ?7, 0)");
   std::mt19937_64 rng(seed);
   std::vector<double> times;
   for (int p = 0; p < pages; ++p) {
@@ -206,7 +211,8 @@ Figures peer(const std::string& path, long long stored, int pages, std::uint64_t
     std::vector<std::string> lines;
     for (const std::string& n : numbers) lines.push_back(gbkLine(n));
     const auto start = Clock::now();
-    const std::string seen = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toStdString();
+    const std::string seen =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toStdString();
     const std::string url = "http://www.baidu.com/s?wd=%C9%CF%BA%A3&pn=" + std::to_string(p * 10) + "&cl=3";
     db.exec("BEGIN", "begin");
     for (std::size_t k = 0; k < numbers.size(); ++k) {
@@ -266,9 +272,11 @@ int main(int argc, char** argv) {
     const Figures c = contender(path, numbers, pages, sync ? 7 : 11);
     const Figures p = peer(path, numbers, pages, sync ? 7 : 11);
     std::printf("page step (%s):\n", sync ? "with the disk's sync" : "sync aside");
-    std::printf("  store (look-ups, sightings, upserts, checks)  mean %7.3f ms  p95 %7.3f ms  (look-ups %.3f ms)\n",
-                c.meanMs, c.p95Ms, c.lookupMs);
-    std::printf("  peer  (plain INSERT loop)                     mean %7.3f ms  p95 %7.3f ms\n", p.meanMs, p.p95Ms);
+    std::printf(
+        "  store (look-ups, sightings, upserts, checks)  mean %7.3f ms  p95 %7.3f ms  (look-ups %.3f ms)\n",
+        c.meanMs, c.p95Ms, c.lookupMs);
+    std::printf("  peer  (plain INSERT loop)                     mean %7.3f ms  p95 %7.3f ms\n", p.meanMs,
+                p.p95Ms);
     std::printf("  ratio store/peer                              %.2f x%s\n", c.meanMs / p.meanMs,
                 sync ? "" : (c.meanMs <= 5.0 ? "   (<= 5 ms: yes)" : "   (<= 5 ms: NO)"));
   }
@@ -278,7 +286,8 @@ int main(int argc, char** argv) {
   const double big = openMs(path);
   const double none = openMs(empty);
   for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(empty + suffix);
-  std::printf("start-up (store open, median of 7): %lld numbers %.2f ms, empty store %.2f ms, difference %.2f ms%s\n",
-              numbers, big, none, big - none, big - none <= 200 ? "   (<= 0.2 s: yes)" : "   (<= 0.2 s: NO)");
+  std::printf(
+      "start-up (store open, median of 7): %lld numbers %.2f ms, empty store %.2f ms, difference %.2f ms%s\n",
+      numbers, big, none, big - none, big - none <= 200 ? "   (<= 0.2 s: yes)" : "   (<= 0.2 s: NO)");
   return 0;
 }

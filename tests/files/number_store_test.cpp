@@ -61,7 +61,8 @@ std::string summary(const BadStore& c, const TempDir& dir) {
   const auto body = [&] {
     NumberRecorder store(QString::fromStdString(path), at10);
     std::string notice = utf8FromGbk(store.takeNotice());
-    for (std::size_t at; (at = notice.find(dir.path())) != std::string::npos;) notice.replace(at, dir.path().size(), "D");
+    for (std::size_t at; (at = notice.find(dir.path())) != std::string::npos;)
+      notice.replace(at, dir.path().size(), "D");
     // The user is told once; the history rule works with or without a store.
     const bool toldOnce = store.takeNotice().empty();
     recordOne(store, "021-53853022");
@@ -118,14 +119,15 @@ TEST(NumberStore, AStoreThatCannotBeUsedIsSetAsideAndTheRunGoesOn) {
          return other;
        },
        "", false,
-       "1|" + aside + " " + aside + "-shm " + aside + "-wal " + fresh + "|" + moved + "被另一个运行中的程序占用" +
-           renamed},
+       "1|" + aside + " " + aside + "-shm " + aside + "-wal " + fresh + "|" + moved +
+           "被另一个运行中的程序占用" + renamed},
       {"folder is a file",
        [](const std::string& p) {
          files::testing::writeBytes(p.substr(0, p.rfind('/')), "");
          return nullptr;
        },
-       "blocker", false, "0|blocker|" + moved + "无法打开或创建文件），本次运行不记录号码来源：D/blocker/valofaxnumbers.db|-"},
+       "blocker", false,
+       "0|blocker|" + moved + "无法打开或创建文件），本次运行不记录号码来源：D/blocker/valofaxnumbers.db|-"},
       {"read-only folder", none, "", true,
        "0||" + moved + "无法打开或创建文件），本次运行不记录号码来源：D/valofaxnumbers.db|-"},
   };
@@ -149,8 +151,8 @@ TEST(NumberStore, KeepsAPageLineAsUtf8OfAtMost4096BytesCutAtACharacter) {
   const Case cases[] = {
       {gbk("传真：021-53853022"), 21},
       {std::string(5000, 'a'), 4096},
-      {gbk(chinese), 4095},       // 1365 characters of 3 bytes
-      {gbk(mixed), 4096},         // "a" and 1365 of them
+      {gbk(chinese), 4095},                 // 1365 characters of 3 bytes
+      {gbk(mixed), 4096},                   // "a" and 1365 of them
       {std::string("FAX:\x81", 5), 4 + 3},  // a lead byte alone at the end becomes U+FFFD
   };
   for (const Case& c : cases) {

@@ -26,10 +26,13 @@ struct StoredRun {
   std::vector<std::string> autosaved;
 
   StoredRun() {
-    store = std::make_unique<files::store::NumberRecorder>(
-        QString::fromStdString(path), [this] { return QDateTime(QDate(2026, 12, 8), QTime(10, 0)).addMSecs(r.clock.now); });
+    store = std::make_unique<files::store::NumberRecorder>(QString::fromStdString(path), [this] {
+      return QDateTime(QDate(2026, 12, 8), QTime(10, 0)).addMSecs(r.clock.now);
+    });
     search::RunServices& sv = r.driver.services();
-    sv.startAutosave = [this] { store->beginSearch({r.window.engine, r.window.interval, r.s().KeywordIndex - 1}); };
+    sv.startAutosave = [this] {
+      store->beginSearch({r.window.engine, r.window.interval, r.s().KeywordIndex - 1});
+    };
     sv.autosaveNumber = [this](const GbkString& n) { autosaved.push_back(n); };
     sv.pageRead = [this](const search::PageSource& p) {
       store->beginPage({p.keyword, p.keywordLine, p.engine, p.address});
@@ -91,17 +94,20 @@ TEST(StoreRun, RecordsWhereEveryNumberWasReadBeforeTheNextRequest) {
   ASSERT_EQ(t.r.browser.requests.size(), 3u);
   EXPECT_EQ(addresses, (std::vector<std::string>{t.r.browser.requests[0], t.r.browser.requests[0],
                                                  t.r.browser.requests[1], t.r.browser.requests[2]}));
-  EXPECT_EQ(t.rows("SELECT line FROM sightings WHERE id = 1")[0], "深圳市某某机械有限公司 传真：0755-12345678");
-  EXPECT_EQ(t.rows("SELECT * FROM searches"),
-            (std::vector<std::string>{"1|2026-12-08T10:00:00|2026-12-08T10:00:24|http://www.baidu.com|8|0|3|0|4|"
-                                      "搜索已经结束！"}));
-  EXPECT_EQ(t.rows("SELECT number, valid, kind, region, first_seen, last_seen, times_seen, first_search_id, "
-                   "first_keyword, source FROM numbers ORDER BY number"),
-            (std::vector<std::string>{
-                "010-62345678|1|fixed|北京市|2026-12-08T10:00:24|2026-12-08T10:00:24|1|1|上海 食品 FAX:|NULL",
-                "021-53853022|1|fixed|上海市|2026-12-08T10:00:08|2026-12-08T10:00:08|1|1|深圳 机械 传真:|NULL",
-                "0755-12345678|1|fixed|广东省深圳市|2026-12-08T10:00:08|2026-12-08T10:00:16|2|1|深圳 机械 传真:|"
-                "NULL"}));
+  EXPECT_EQ(t.rows("SELECT line FROM sightings WHERE id = 1")[0],
+            "深圳市某某机械有限公司 传真：0755-12345678");
+  EXPECT_EQ(
+      t.rows("SELECT * FROM searches"),
+      (std::vector<std::string>{"1|2026-12-08T10:00:00|2026-12-08T10:00:24|http://www.baidu.com|8|0|3|0|4|"
+                                "搜索已经结束！"}));
+  EXPECT_EQ(
+      t.rows("SELECT number, valid, kind, region, first_seen, last_seen, times_seen, first_search_id, "
+             "first_keyword, source FROM numbers ORDER BY number"),
+      (std::vector<std::string>{
+          "010-62345678|1|fixed|北京市|2026-12-08T10:00:24|2026-12-08T10:00:24|1|1|上海 食品 FAX:|NULL",
+          "021-53853022|1|fixed|上海市|2026-12-08T10:00:08|2026-12-08T10:00:08|1|1|深圳 机械 传真:|NULL",
+          "0755-12345678|1|fixed|广东省深圳市|2026-12-08T10:00:08|2026-12-08T10:00:16|2|1|深圳 机械 传真:|"
+          "NULL"}));
 }
 
 // The second search meets a number of the first (A), one imported from a
@@ -134,18 +140,45 @@ TEST(StoreRun, HistoryDedupLeavesOutWhatTheStoreHoldsBesideTheDuplicatesBox) {
     t.autosaved.clear();
     t.r.window.results.dedup = c.dedup;
     t.historyDedup = c.historyDedup;
-    t.run({page({("传真：" + A).c_str(), ("传真：" + D).c_str(), ("传真：" + C).c_str(), ("FAX:" + C).c_str()})});
+    t.run({page(
+        {("传真：" + A).c_str(), ("传真：" + D).c_str(), ("传真：" + C).c_str(), ("FAX:" + C).c_str()})});
 
     EXPECT_EQ(t.r.window.results.list.items(), c.listed);
     EXPECT_EQ(t.autosaved, c.listed);
     EXPECT_EQ(t.r.window.results.panel5, std::to_string(c.listed.size()));
-    EXPECT_EQ(t.rows("SELECT number FROM sightings WHERE search_id = 2 AND skipped = 1 ORDER BY id"), c.skipped);
+    EXPECT_EQ(t.rows("SELECT number FROM sightings WHERE search_id = 2 AND skipped = 1 ORDER BY id"),
+              c.skipped);
     EXPECT_EQ(t.rows("SELECT numbers_listed FROM searches WHERE id = 2"),
               std::vector<std::string>{std::to_string(c.listed.size())});
     // An imported number keeps its source and takes its first page from the search.
-    EXPECT_EQ(t.rows(("SELECT source, first_search_id, times_seen FROM numbers WHERE number = '" + D + "'").c_str()),
-              std::vector<std::string>{"旧客户.txt|2|1"});
+    EXPECT_EQ(
+        t.rows(
+            ("SELECT source, first_search_id, times_seen FROM numbers WHERE number = '" + D + "'").c_str()),
+        std::vector<std::string>{"旧客户.txt|2|1"});
   }
+}
+
+// Another writer holds the store through the first page: the search goes on
+// at its pace with the failure beside the status texts, and the held
+// records reach the store at the next page.
+TEST(StoreRun, AStoreHeldByAnotherWriterGetsThePageLaterAndNeverStopsTheSearch) {
+  StoredRun t;
+  files::store::Connection other(t.path, SQLITE_OPEN_READWRITE);
+  other.exec("BEGIN IMMEDIATE", "hold");
+  std::vector<std::string> shown;
+  t.r.browser.onNavigate = [&] {
+    shown.push_back(t.r.window.status(6) + "|" + std::to_string(t.rows("SELECT id FROM sightings").size()));
+    if (shown.size() == 2) other.exec("COMMIT", "let go");
+  };
+  t.run({page({"传真：0755-12345678", kPager}), page({"传真：021-53853022"})});
+  EXPECT_EQ(shown,
+            (std::vector<std::string>{
+                "正在搜索...|0", "正在搜索...　号码库写入失败（被另一个运行中的程序占用）：" + t.path + "|0",
+                "正在搜索...|2"}));
+  EXPECT_EQ(t.r.window.status(6), "搜索已经结束！");
+  EXPECT_EQ(t.autosaved, (std::vector<std::string>{"0755-12345678", "021-53853022"}));
+  EXPECT_EQ(t.rows("SELECT number, page_number FROM sightings ORDER BY id"),
+            (std::vector<std::string>{"0755-12345678|1", "021-53853022|2"}));
 }
 
 }  // namespace

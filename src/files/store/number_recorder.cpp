@@ -36,7 +36,8 @@ const char* kindText(harvest::NumberKind kind) {
 std::size_t gbkHead(std::string_view line, std::size_t limit) {
   std::size_t i = 0;
   while (i < line.size()) {
-    const std::size_t step = isGbkLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < line.size() ? 2 : 1;
+    const std::size_t step =
+        isGbkLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < line.size() ? 2 : 1;
     if (i + step > limit) break;
     i += step;
   }
@@ -81,20 +82,24 @@ struct NumberRecorder::Row {
 struct NumberRecorder::Statements {
   explicit Statements(sqlite3* db)
       : known(db, "SELECT 1 FROM numbers WHERE number = ?1"),
-        insertSearch(db,
-                     "INSERT INTO searches(started_at, ended_at, engine, pause_seconds, start_line, pages_read, "
-                     "refusals, numbers_listed, end_text) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)"),
-        updateSearch(db,
-                     "UPDATE searches SET ended_at = ?2, pages_read = ?3, refusals = ?4, numbers_listed = ?5, "
-                     "end_text = ?6 WHERE id = ?1"),
-        insertSighting(db,
-                       "INSERT INTO sightings(number, seen_at, search_id, keyword, keyword_line, engine, "
-                       "page_url, page_number, line, skipped) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"),
-        seenAgain(db,
-                  "UPDATE numbers SET last_seen = ?2, times_seen = times_seen + 1, "
-                  "first_search_id = coalesce(first_search_id, ?3), first_keyword = coalesce(first_keyword, ?4), "
-                  "first_engine = coalesce(first_engine, ?5), first_page_url = coalesce(first_page_url, ?6), "
-                  "source_line = coalesce(source_line, ?7) WHERE number = ?1"),
+        insertSearch(
+            db,
+            "INSERT INTO searches(started_at, ended_at, engine, pause_seconds, start_line, pages_read, "
+            "refusals, numbers_listed, end_text) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)"),
+        updateSearch(
+            db,
+            "UPDATE searches SET ended_at = ?2, pages_read = ?3, refusals = ?4, numbers_listed = ?5, "
+            "end_text = ?6 WHERE id = ?1"),
+        insertSighting(
+            db,
+            "INSERT INTO sightings(number, seen_at, search_id, keyword, keyword_line, engine, "
+            "page_url, page_number, line, skipped) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"),
+        seenAgain(
+            db,
+            "UPDATE numbers SET last_seen = ?2, times_seen = times_seen + 1, "
+            "first_search_id = coalesce(first_search_id, ?3), first_keyword = coalesce(first_keyword, ?4), "
+            "first_engine = coalesce(first_engine, ?5), first_page_url = coalesce(first_page_url, ?6), "
+            "source_line = coalesce(source_line, ?7) WHERE number = ?1"),
         firstSeen(db,
                   "INSERT INTO numbers(number, valid, kind, region, first_seen, last_seen, times_seen, "
                   "first_search_id, first_keyword, first_engine, first_page_url, source_line) "

@@ -30,10 +30,10 @@ struct SearchSettings {
 };
 
 struct PageSource {
-  GbkString keyword;              // the keyword line
-  std::int32_t keywordLine = 0;   // its line number, from 1
-  GbkString engine;               // the engine box text
-  std::string address;            // the page address asked for
+  GbkString keyword;             // the keyword line
+  std::int32_t keywordLine = 0;  // its line number, from 1
+  GbkString engine;              // the engine box text
+  std::string address;           // the page address asked for
 };
 
 struct SearchEnd {
@@ -91,7 +91,7 @@ class NumberRecorder {
   std::function<QDateTime()> now_;
   Connection db_;
   std::unique_ptr<Statements> st_;
-  GbkString notice_;      // not yet taken
+  GbkString notice_;       // not yet taken
   GbkString shownNotice_;  // beside the status texts until the search ends
   std::optional<GbkString> failure_;
   std::shared_ptr<Search> search_;

@@ -102,7 +102,8 @@ QString setStoreAside(const QString& path, const QDateTime& now) {
   QString aside;
   for (int n = 1;; ++n) {
     aside = base + (n == 1 ? QString() : QStringLiteral("-%1").arg(n)) + QStringLiteral(".db");
-    if (!exists(aside) && !exists(aside + QLatin1String("-wal")) && !exists(aside + QLatin1String("-shm"))) break;
+    if (!exists(aside) && !exists(aside + QLatin1String("-wal")) && !exists(aside + QLatin1String("-shm")))
+      break;
   }
   // The write-ahead log goes first: a log left behind under the old name
   // would be replayed into the new store.
@@ -142,8 +143,8 @@ OpenedStore openStore(const QString& path, const QDateTime& now, int waitMs) {
                  gbkFromUtf8(nativeUtf8(path));
     return out;
   }
-  const GbkString moved = gbk("号码库无法使用（") + reason + gbk("），已改名为 ") +
-                          gbkFromUtf8(nativeUtf8(out.setAsidePath));
+  const GbkString moved =
+      gbk("号码库无法使用（") + reason + gbk("），已改名为 ") + gbkFromUtf8(nativeUtf8(out.setAsidePath));
   try {
     out.db = tryOpen(path, waitMs);
     out.notice = moved + gbk("，并新建了号码库");

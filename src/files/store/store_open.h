@@ -21,8 +21,8 @@ inline constexpr int kOpenWaitMs = 3000;
 inline constexpr int kWriteWaitMs = 200;
 
 struct OpenedStore {
-  Connection db;        // empty when no store can be used for this run
-  GbkString notice;     // what the user is told once: a store set aside, or none usable
+  Connection db;         // empty when no store can be used for this run
+  GbkString notice;      // what the user is told once: a store set aside, or none usable
   QString setAsidePath;  // where an unusable store went; empty when none
 };
 
