@@ -18,7 +18,6 @@ namespace {
 constexpr int kPanelKeywordCount = 1;
 constexpr int kPanelKeyword = 3;
 constexpr int kPanelFound = 5;
-constexpr int kPanelStatus = 6;
 
 constexpr int kGiveUpTicks = 10;
 // The watchdog's interval in poll intervals: more than the eleven the poll
