@@ -18,7 +18,6 @@ namespace {
 constexpr int kPanelKeywordCount = 1;
 constexpr int kPanelKeyword = 3;
 constexpr int kPanelFound = 5;
-constexpr int kPanelStatus = 6;
 
 constexpr int kGiveUpTicks = 10;
 // The watchdog's interval in poll intervals: more than the eleven the poll
@@ -149,22 +148,6 @@ void SearchRunDriver::checkpointPosition() {
     services_.checkpointProgress();
   } catch (...) {
   }
-}
-
-// A failure stays in panel 6 beside every later status text until the
-// numbers it held back have reached the disk.
-void SearchRunDriver::keepResultsOnDisk() {
-  if (!services_.flushAutosave) return;
-  const GbkString failure = services_.flushAutosave().value_or(GbkString());
-  if (failure == autosaveFailure_) return;
-  autosaveFailure_ = failure;
-  showStatus(statusText_);
-}
-
-void SearchRunDriver::showStatus(const GbkString& text) {
-  statusText_ = text;
-  const GbkString shown = withProxyNote(text);
-  window_.setStatusText(kPanelStatus, autosaveFailure_.empty() ? shown : shown + gbk("　") + autosaveFailure_);
 }
 
 void SearchRunDriver::issueRequest() {
@@ -332,6 +315,7 @@ void SearchRunDriver::readResultPage(env::PageText page) {
 
   // 4. Harvest before the decision; the page's numbers are on disk before
   // anything else is asked of the engine.
+  tellPageRead(engine);
   JournalingSink results(window_.resultSink(), services_.autosaveNumber);
   harvest::ExtractFaxNumbersFromText(engine != nullptr ? text : std::string_view(), results, state_.FoundCount);
   state_.PageLines.clear();

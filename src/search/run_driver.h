@@ -83,7 +83,10 @@ class SearchRunDriver {
   void restartWatchdog();
   void encodeKeyword(const SearchEngine* engine);
   void checkpointPosition();
+  // The page's numbers onto the disk: the autosave's flush, then the store's
+  // commit, their failures kept for panel 6.
   void keepResultsOnDisk();
+  void tellPageRead(const SearchEngine* engine);
   // A refused page: nothing is harvested, the place is kept, and the same
   // address is asked for again after a wait that doubles with every refusal.
   // Returns true when the page is given up and is to be read as an empty one.
@@ -107,7 +110,8 @@ class SearchRunDriver {
   // The browser's own proxy settings again, once a search is over.
   void releaseProxies();
   GbkString withProxyNote(const GbkString& text) const;
-  // Panel 6, followed by the autosave failure while there is one.
+  // Panel 6, followed by the autosave failure and the store's text while
+  // there are any.
   void showStatus(const GbkString& text);
   GbkString endText() const;
 
@@ -135,6 +139,7 @@ class SearchRunDriver {
   int proxySettleWaited_ = 0;  // milliseconds since the proxy was set
   bool noUsableProxy_ = false;           // the run ends for want of a proxy
   GbkString autosaveFailure_;
+  GbkString storeStatus_;
 };
 
 // Where a request goes when the engine box names no engine: the run still

@@ -60,6 +60,14 @@ class RunWindow {
   virtual void blockedEpisodeBegan(const GbkString& /*statusText*/) {}
 };
 
+// Where a page being read came from, for the number store.
+struct PageSource {
+  GbkString keyword;             // the keyword line
+  std::int32_t keywordLine = 0;  // its line number, from 1, as status panel 3 shows it
+  GbkString engine;              // the engine box text
+  std::string address;           // the address asked for (QueryText)
+};
+
 // A timer as the run drives it: the owner binds its elapse to the handler.
 class RunTimer {
  public:
@@ -99,6 +107,13 @@ struct RunServices {
   std::function<void()> startAutosave{};
   std::function<void(const GbkString& number)> autosaveNumber{};
   std::function<std::optional<GbkString>()> flushAutosave{};
+  // The number store: told where a page came from before its numbers are
+  // harvested, and asked to commit the page's sightings right after the
+  // autosave's flush. The commit returns a status text for panel 6 while the
+  // store has something to say (a failed write, a store set aside). Neither
+  // throws.
+  std::function<void(const PageSource& page)> pageRead{};
+  std::function<std::optional<GbkString>()> commitStore{};
   // The local time of day ("14:05:30") that lies `milliseconds` ahead, for
   // the notice of when a refused page is asked for again.
   std::function<GbkString(int milliseconds)> clockAfter{};

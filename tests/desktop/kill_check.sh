@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Kills the real program in the middle of a search and checks that nothing it
 # had found is lost: the search's result file holds exactly the numbers of the
-# pages read before the kill, in order, and the progress file names the
-# keyword that was being searched, so the next start offers it.
+# pages read before the kill, in order, the progress file names the keyword
+# that was being searched, so the next start offers it, and the number store
+# passes SQLite's integrity check with a sighting of every number read, each
+# with its keyword line and page.
 #
 # The program runs as shipped, on a real X server (Xvfb), with its browser
 # sent to the fake engine through Chromium's proxy switch. Its network check
@@ -25,7 +27,7 @@ skip() {
   echo "SKIP: $*"
   exit 77
 }
-for tool in Xvfb xdotool unshare mount iconv; do
+for tool in Xvfb xdotool unshare mount iconv sqlite3; do
   command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps.sh installs it)"
 done
 
@@ -135,5 +137,21 @@ line2=$(sed -n 2p "$home/bin/valofaxscan.ini" | tr -d '\r')
 [ "$line1" = "http://www.baidu.com" ] || fail "progress file line 1 is '$line1'"
 [ "$line2" = "1" ] || fail "progress file line 2 is '$line2', not the interrupted keyword 1"
 
-echo "killed after request 4: $(basename "${files[0]}") holds the 3 numbers read; the progress file names keyword 1"
+store=$home/bin/valofaxnumbers.db
+[ -f "$store" ] || fail "no number store at $store"
+integrity=$(sqlite3 "$store" "PRAGMA integrity_check")
+[ "$integrity" = "ok" ] || fail "the number store's integrity check says: $integrity"
+expected=$(awk '$1 <= 3 {print $3}' "$work/engine.log")
+stored=$(sqlite3 "$store" "SELECT number FROM sightings WHERE skipped = 0 ORDER BY id")
+[ "$stored" = "$expected" ] || fail "the number store holds sightings of
+$stored
+instead of
+$expected"
+places=$(sqlite3 "$store" "SELECT keyword_line || ' ' || page_number FROM sightings ORDER BY id" | tr '\n' ,)
+[ "$places" = "1 1,1 2,2 1," ] || fail "the sightings were read at keyword line and page $places"
+pages=$(sqlite3 "$store" "SELECT pages_read FROM searches")
+[ "$pages" = "3" ] || fail "the search's row says $pages pages read, not 3"
+
+echo "killed after request 4: $(basename "${files[0]}") holds the 3 numbers read; the progress file names keyword 1;" \
+  "the number store is whole and holds the 3 sightings"
 echo "kill: 1 passed, 0 failed"

@@ -134,8 +134,10 @@ TEST_F(Toolbar, SaveCancelledWritesNothing) {
   addResults({"075512345678"});
   click("SpeedButton5");
   ASSERT_EQ(shown().size(), 1u);
-  // Only the engines file copied at start is there.
-  EXPECT_EQ(QDir(folder()).entryList(QDir::Files), QStringList{QStringLiteral("valofaxengines.ini")});
+  // Only the files made at start are there: the engines file and the number store.
+  EXPECT_EQ(QDir(folder()).entryList(QDir::Files),
+            (QStringList{QStringLiteral("valofaxengines.ini"), QStringLiteral("valofaxnumbers.db"),
+                         QStringLiteral("valofaxnumbers.db-shm"), QStringLiteral("valofaxnumbers.db-wal")}));
 }
 
 TEST_F(Toolbar, SaveThatCannotCreateTheFileShowsTheErrorAndKeepsTheOldFile) {

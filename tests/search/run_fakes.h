@@ -137,6 +137,13 @@ class FakeResultList : public harvest::ExtractionSink {
   bool hasCaption(std::string_view c) override { return list.contains(c); }
   void addNumber(const GbkString& n) override { list.append(n); }
   void showFoundCount(std::int32_t n) override { panel5 = std::to_string(n); }
+  // The history rule and the sightings, for the tests of the number store.
+  std::function<bool(std::string_view)> known;
+  std::function<void(const GbkString&, std::string_view, harvest::Sighting)> seen;
+  bool knownBefore(std::string_view n) override { return known && known(n); }
+  void sighted(const GbkString& n, std::string_view line, harvest::Sighting what) override {
+    if (seen) seen(n, line, what);
+  }
 };
 
 class FakeWindow : public search::RunWindow {

@@ -53,9 +53,22 @@ RunBinding::RunBinding(QWidget& window, MainWindowControls& controls, ResultList
                                [this] { files::SaveProgress(files::progressFilePath(), progressValues()); },
                                [this](int ms) { hooks_.pause(ms); }};
   services.checkpointProgress = [this] { files::SaveProgress(files::progressFilePath(), progressValues()); };
-  services.startAutosave = [this] { autosave_.begin(); };
+  // The store opens with the window, so that a store set aside is told
+  // before any search and no search waits for the opening.
+  store_ = std::make_unique<files::store::NumberRecorder>(files::storeFilePath(),
+                                                          [] { return QDateTime::currentDateTime(); });
+  if (const GbkString notice = store_->takeNotice(); !notice.empty()) setStatusText(6, notice);
+  services.startAutosave = [this] {
+    autosave_.begin();
+    // The start line has been taken by now: the search began at the one before.
+    store_->beginSearch({engineText(), intervalSeconds(), driver_->state().KeywordIndex - 1});
+  };
   services.autosaveNumber = [this](const GbkString& number) { autosave_.add(number); };
   services.flushAutosave = [this] { return autosave_.flush(); };
+  services.pageRead = [this](const search::PageSource& page) {
+    store_->beginPage({page.keyword, page.keywordLine, page.engine, page.address});
+  };
+  services.commitStore = [this] { return store_->commit(); };
   services.clockAfter = [](int ms) {
     return toGbk(QTime::currentTime().addMSecs(ms).toString(QStringLiteral("HH:mm:ss")));
   };
@@ -119,6 +132,7 @@ std::optional<GbkString> RunBinding::inputQuery(const GbkString& caption, const 
   return toGbk(*answer);
 }
 void RunBinding::searchEnded(std::int32_t foundCount, const GbkString& endText) {
+  store_->endSearch({driver_->refusedInSearch(), foundCount, endText});
   if (hooks_.searchEnded) hooks_.searchEnded(foundCount, endText);
 }
 void RunBinding::blockedEpisodeBegan(const GbkString& statusText) {
@@ -141,6 +155,13 @@ void RunBinding::addNumber(const GbkString& number) {
 }
 void RunBinding::showFoundCount(std::int32_t count) {
   c_.StatusBar1->setPanelText(5, QString::number(count));
+}
+
+bool RunBinding::knownBefore(std::string_view number) {
+  return hooks_.options && hooks_.options().historyDedup && store_->knownBefore(number);
+}
+void RunBinding::sighted(const GbkString& number, std::string_view line, harvest::Sighting what) {
+  if (what != harvest::Sighting::Rejected) store_->sighted(number, line, what == harvest::Sighting::Known);
 }
 
 // --- files::ProgressTarget ------------------------------------------------

@@ -1,7 +1,7 @@
 // The search run bound to the main window: the adapter that lets the run,
 // the extractor and the progress file act on the window's controls, with the
 // run's timers, its driver and the services it calls (network check,
-// browser clean-up, progress file, result autosave).
+// browser clean-up, progress file, result autosave, number store).
 #pragma once
 
 #include <QString>
@@ -13,6 +13,7 @@
 #include "files/program_options.h"
 #include "files/progress_file.h"
 #include "files/result_autosave.h"
+#include "files/store/number_recorder.h"
 #include "search/run_driver.h"
 #include "ui/main/qt_run_timer.h"
 
@@ -74,6 +75,9 @@ class RunBinding : public search::RunWindow,
   bool hasCaption(std::string_view caption) override;
   void addNumber(const GbkString& number) override;
   void showFoundCount(std::int32_t count) override;
+  // 历史去重 and the number store's sightings.
+  bool knownBefore(std::string_view number) override;
+  void sighted(const GbkString& number, std::string_view line, harvest::Sighting what) override;
 
   // files::ProgressTarget
   void setEngineText(const GbkString& text) override;
@@ -90,6 +94,7 @@ class RunBinding : public search::RunWindow,
   std::unique_ptr<QtRunTimer> timer1_, timer2_, timer3_;
   std::unique_ptr<WebEngineProxySwitch> proxySwitch_;
   files::ResultAutosave autosave_;
+  std::unique_ptr<files::store::NumberRecorder> store_;
   std::unique_ptr<search::SearchRunDriver> driver_;
 };
 

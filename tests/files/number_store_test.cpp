@@ -1,0 +1,166 @@
+// The number store when its file cannot be used: it is set aside under a
+// name with the time, never deleted, a new store takes its place and the
+// user is told once; a folder that cannot hold a store leaves the run without
+// one, and the history rule still knows what the run listed. And the page
+// line as the store keeps it.
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+#include "files/store/number_recorder.h"
+#include "test_support.h"
+
+namespace valo::files::store {
+namespace {
+
+using files::testing::TempDir;
+
+QDateTime at10() {
+  return QDateTime(QDate(2026, 12, 8), QTime(10, 0));
+}
+
+// Records one number through a search of its own.
+void recordOne(NumberRecorder& store, const char* number) {
+  store.beginSearch({gbk("http://www.baidu.com"), 8, 0});
+  store.beginPage({gbk("机械"), 1, gbk("http://www.baidu.com"), "http://www.baidu.com/s?wd=x"});
+  store.sighted(number, gbk("传真：") + number, false);
+  store.commit();
+  store.endSearch({0, 1, gbk("搜索已经结束！")});
+}
+
+void makeStore(const std::string& path) {
+  NumberRecorder store(QString::fromStdString(path), at10);
+  ASSERT_TRUE(store.hasStore());
+  recordOne(store, "0755-12345678");
+}
+
+std::int64_t sightingsIn(const std::string& path) {
+  Connection db(path, SQLITE_OPEN_READONLY);
+  return db.scalar("SELECT count(*) FROM sightings");
+}
+
+struct BadStore {
+  const char* name;
+  // Makes the bad store at the path; what it returns is held while the store is opened.
+  std::function<std::shared_ptr<void>(const std::string& path)> make;
+  const char* storeIn;  // the folder's name for the store, under the scratch folder
+  bool readOnlyFolder;
+  // "<has a store>|<names in the folder>|<the notice, D for the folder>|<sightings in the new store>"
+  std::string expected;
+};
+
+// Runs a case; its summary comes from a child when the folder is read-only.
+std::string summary(const BadStore& c, const TempDir& dir) {
+  const std::string folder = dir.path() + (*c.storeIn ? "/" + std::string(c.storeIn) : "");
+  const std::string path = folder + "/valofaxnumbers.db";
+  const std::shared_ptr<void> held = c.make(path);
+  const std::string before = files::testing::fileExists(path) ? files::testing::readBytes(path) : "";
+  const auto body = [&] {
+    NumberRecorder store(QString::fromStdString(path), at10);
+    std::string notice = utf8FromGbk(store.takeNotice());
+    for (std::size_t at; (at = notice.find(dir.path())) != std::string::npos;)
+      notice.replace(at, dir.path().size(), "D");
+    // The user is told once; the history rule works with or without a store.
+    const bool toldOnce = store.takeNotice().empty();
+    recordOne(store, "021-53853022");
+    std::vector<std::string> listed = dir.names();
+    std::sort(listed.begin(), listed.end());
+    std::string names;
+    for (const std::string& n : listed) names += (names.empty() ? "" : " ") + n;
+    const std::string aside = dir.path() + "/valofaxnumbers-20261208-100000.db";
+    const bool keptWhole = !files::testing::fileExists(aside) || files::testing::readBytes(aside) == before;
+    return std::to_string(store.hasStore()) + "|" + names + "|" + notice + "|" +
+           (store.hasStore() ? std::to_string(sightingsIn(path)) : "-") +
+           (toldOnce && keptWhole && store.knownBefore("021-53853022") ? "" : " FAULT");
+  };
+  return c.readOnlyFolder ? files::testing::runInChild(files::testing::readOnlyFolder(folder), body) : body();
+}
+
+std::shared_ptr<void> none(const std::string&) {
+  return nullptr;
+}
+
+TEST(NumberStore, AStoreThatCannotBeUsedIsSetAsideAndTheRunGoesOn) {
+  const std::string aside = "valofaxnumbers-20261208-100000.db";
+  const std::string fresh = "valofaxnumbers.db valofaxnumbers.db-shm valofaxnumbers.db-wal";
+  const std::string moved = "号码库无法使用（";
+  const std::string renamed = "），已改名为 D/" + aside + "，并新建了号码库|1";
+  const BadStore cases[] = {
+      {"not a database",
+       [](const std::string& p) {
+         files::testing::writeBytes(p, std::string(5000, 'x'));
+         return nullptr;
+       },
+       "", false, "1|" + aside + " " + fresh + "|" + moved + "不是数据库文件" + renamed},
+      {"damaged",
+       [](const std::string& p) {
+         makeStore(p);
+         std::string bytes = files::testing::readBytes(p);
+         std::fill(bytes.begin() + 100, bytes.begin() + 400, '\xA5');
+         files::testing::writeBytes(p, bytes);
+         return nullptr;
+       },
+       "", false, "1|" + aside + " " + fresh + "|" + moved + "文件已损坏" + renamed},
+      {"newer version",
+       [](const std::string& p) {
+         makeStore(p);
+         Connection(p, SQLITE_OPEN_READWRITE).exec("PRAGMA user_version = 2", "set");
+         return nullptr;
+       },
+       "", false, "1|" + aside + " " + fresh + "|" + moved + "版本比本程序新" + renamed},
+      {"held by another copy",
+       [](const std::string& p) -> std::shared_ptr<void> {
+         makeStore(p);
+         auto other = std::make_shared<Connection>(p, SQLITE_OPEN_READWRITE);
+         other->exec("BEGIN IMMEDIATE", "hold");
+         return other;
+       },
+       "", false,
+       "1|" + aside + " " + aside + "-shm " + aside + "-wal " + fresh + "|" + moved +
+           "被另一个运行中的程序占用" + renamed},
+      {"folder is a file",
+       [](const std::string& p) {
+         files::testing::writeBytes(p.substr(0, p.rfind('/')), "");
+         return nullptr;
+       },
+       "blocker", false,
+       "0|blocker|" + moved + "无法打开或创建文件），本次运行不记录号码来源：D/blocker/valofaxnumbers.db|-"},
+      {"read-only folder", none, "", true,
+       "0||" + moved + "无法打开或创建文件），本次运行不记录号码来源：D/valofaxnumbers.db|-"},
+  };
+  for (const BadStore& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string result = summary(c, dir);
+    if (c.readOnlyFolder) VALO_SKIP_IF_FAULT_NOT_MADE(result);
+    EXPECT_EQ(result, c.expected);
+  }
+}
+
+TEST(NumberStore, KeepsAPageLineAsUtf8OfAtMost4096BytesCutAtACharacter) {
+  struct Case {
+    std::string gbkLine;
+    std::size_t bytes;
+  };
+  std::string chinese, mixed = "a";
+  for (int i = 0; i < 3000; ++i) chinese += "传";
+  for (int i = 0; i < 1500; ++i) mixed += "真";
+  const Case cases[] = {
+      {gbk("传真：021-53853022"), 21},
+      {std::string(5000, 'a'), 4096},
+      {gbk(chinese), 4095},                 // 1365 characters of 3 bytes
+      {gbk(mixed), 4096},                   // "a" and 1365 of them
+      {std::string("FAX:\x81", 5), 4 + 3},  // a lead byte alone at the end becomes U+FFFD
+  };
+  for (const Case& c : cases) {
+    const std::string line = storedLine(c.gbkLine);
+    EXPECT_EQ(line.size(), c.bytes);
+    EXPECT_EQ(QString::fromUtf8(line).toUtf8().toStdString(), line);  // whole UTF-8
+  }
+}
+
+}  // namespace
+}  // namespace valo::files::store
