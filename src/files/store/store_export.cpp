@@ -57,9 +57,15 @@ void appendCsvField(std::string& out, std::string_view field) {
   out.push_back('"');
 }
 
-std::array<std::string, kStoreColumnCount> cellsOf(const StoreRow& row) {
-  std::array<std::string, kStoreColumnCount> cells;
-  for (int c = 0; c < kStoreColumnCount; ++c) cells[c] = cellText(row, static_cast<StoreColumn>(c));
+// A row's cells as views, into the row or `scratch`.
+using Cells = std::array<std::string_view, kStoreColumnCount>;
+void cellsOf(const StoreRow& row, Cells& cells, std::string& scratch) {
+  for (int c = 0; c < kStoreColumnCount; ++c) cells[c] = cellView(row, static_cast<StoreColumn>(c), scratch);
+}
+
+Cells headerCells() {
+  Cells cells;
+  for (int c = 0; c < kStoreColumnCount; ++c) cells[c] = columnHeader(static_cast<StoreColumn>(c));
   return cells;
 }
 
@@ -70,7 +76,7 @@ class CsvWriter {
   CsvWriter(AtomicFile& file, bool asGbk) : writer_(file), asGbk_(asGbk) {
     if (!asGbk_) writer_.append("\xEF\xBB\xBF");
   }
-  void row(const std::array<std::string, kStoreColumnCount>& cells) {
+  void row(const Cells& cells) {
     for (int c = 0; c < kStoreColumnCount; ++c) {
       if (c != 0) text_.push_back(',');
       appendCsvField(text_, cells[c]);
@@ -98,12 +104,13 @@ std::int64_t writeCsv(StoreQuery& query, const QString& path, bool asGbk, const 
   AtomicFile file(path);
   if (const int err = file.open(); err != 0) failWriting(path, std::strerror(err));
   CsvWriter csv(file, asGbk);
-  std::array<std::string, kStoreColumnCount> header;
-  for (int c = 0; c < kStoreColumnCount; ++c) header[c] = columnHeader(static_cast<StoreColumn>(c));
-  csv.row(header);
+  csv.row(headerCells());
   std::int64_t rows = 0;
+  Cells cells;
+  std::string scratch;
   query.forEach([&](const StoreRow& row) {
-    csv.row(cellsOf(row));
+    cellsOf(row, cells, scratch);
+    csv.row(cells);
     if (++rows % kProgressEvery == 0 && progress && !progress(rows, total)) throw Cancelled{};
     return true;
   });
@@ -175,14 +182,16 @@ class Workbook {
   }
   bool ok() const { return book_ != nullptr && bold_ != nullptr; }
 
-  lxw_error row(const std::array<std::string, kStoreColumnCount>& cells) {
+  lxw_error row(const Cells& cells) {
     if (sheet_ == nullptr || sheetRow_ > kRowsPerSheet) {
       if (const lxw_error err = newSheet(); err != LXW_NO_ERROR) return err;
     }
     for (int c = 0; c < kStoreColumnCount; ++c) {
       widths_[c] = std::max(widths_[c], displayWidth(cells[c]));
       if (cells[c].empty()) continue;
-      const lxw_error err = worksheet_write_string(sheet_, sheetRow_, static_cast<lxw_col_t>(c), cells[c].c_str(), nullptr);
+      // libxlsxwriter takes C strings; the cell is copied to end it.
+      text_.assign(cells[c]);
+      const lxw_error err = worksheet_write_string(sheet_, sheetRow_, static_cast<lxw_col_t>(c), text_.c_str(), nullptr);
       if (err != LXW_NO_ERROR) return err;
     }
     ++sheetRow_;
@@ -231,6 +240,7 @@ class Workbook {
   std::vector<lxw_worksheet*> sheets_;
   lxw_row_t sheetRow_ = 0;
   std::array<std::size_t, kStoreColumnCount> widths_{};
+  std::string text_;
 };
 
 std::int64_t writeXlsx(StoreQuery& query, const QString& path, const ExportProgress& progress, std::int64_t total) {
@@ -241,8 +251,11 @@ std::int64_t writeXlsx(StoreQuery& query, const QString& path, const ExportProgr
     Workbook book(temp.path());
     if (!book.ok()) failWriting(path, "libxlsxwriter");
     lxw_error failure = LXW_NO_ERROR;
+    Cells cells;
+    std::string scratch;
     query.forEach([&](const StoreRow& row) {
-      failure = book.row(cellsOf(row));
+      cellsOf(row, cells, scratch);
+      failure = book.row(cells);
       if (failure != LXW_NO_ERROR) return false;
       if (++rows % kProgressEvery == 0 && progress && !progress(rows, total)) throw Cancelled{};
       return true;

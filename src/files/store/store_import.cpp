@@ -1,6 +1,7 @@
 // See store_import.h. The checks of libphonenumber cost far more than the
-// rest of an import, so they are made only for numbers new to the store and
-// split over two threads, a batch at a time.
+// rest of an import (tens of microseconds a number, behind locks of its own
+// that a second thread only contends for), so they are made only for
+// numbers new to the store.
 #include "files/store/store_import.h"
 
 #include <unicode/utf8.h>
@@ -10,7 +11,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -59,17 +59,6 @@ struct Fresh {
   harvest::NumberCheck check;
 };
 
-void checkAll(std::vector<Fresh>& fresh) {
-  auto run = [&fresh](std::size_t from, std::size_t to) {
-    for (std::size_t i = from; i < to; ++i) fresh[i].check = harvest::checkMainlandNumber(fresh[i].number);
-  };
-  if (fresh.size() < 64) return run(0, fresh.size());
-  const std::size_t half = fresh.size() / 2;
-  std::thread other(run, half, fresh.size());
-  run(0, half);
-  other.join();
-}
-
 class Importer {
  public:
   Importer(Connection& db, std::string source)
@@ -109,8 +98,8 @@ class Importer {
   bool full() const { return batchNumbers_.size() >= kBatch; }
 
   void flush(ImportOutcome& outcome) {
-    checkAll(fresh_);
-    for (const Fresh& f : fresh_) {
+    for (Fresh& f : fresh_) {
+      f.check = harvest::checkMainlandNumber(f.number);
       insert_.bind(1, f.number, true)
           .bind(2, std::int64_t{f.check.valid ? 1 : 0})
           .bind(3, std::string_view(kindText(f.check.kind)), true)

@@ -17,21 +17,20 @@ std::string text(const Statement& s, int index) {
   return std::string(s.columnText(index));
 }
 
-StoreRow readRow(const Statement& s) {
-  StoreRow row;
-  row.number = text(s, 0);
-  row.firstSeen = text(s, 1);
-  row.lastSeen = text(s, 2);
+// Assigns rather than builds, so a reused row keeps its strings' storage.
+void readRow(const Statement& s, StoreRow& row) {
+  row.number.assign(s.columnText(0));
+  row.firstSeen.assign(s.columnText(1));
+  row.lastSeen.assign(s.columnText(2));
   row.timesSeen = s.columnInt(3);
-  row.firstKeyword = text(s, 4);
-  row.firstEngine = text(s, 5);
-  row.firstPageUrl = text(s, 6);
-  row.sourceLine = text(s, 7);
+  row.firstKeyword.assign(s.columnText(4));
+  row.firstEngine.assign(s.columnText(5));
+  row.firstPageUrl.assign(s.columnText(6));
+  row.sourceLine.assign(s.columnText(7));
   row.valid = s.columnInt(8) != 0;
-  row.kind = text(s, 9);
-  row.region = text(s, 10);
-  row.source = text(s, 11);
-  return row;
+  row.kind.assign(s.columnText(9));
+  row.region.assign(s.columnText(10));
+  row.source.assign(s.columnText(11));
 }
 
 }  // namespace
@@ -43,12 +42,12 @@ const char* columnHeader(StoreColumn column) {
   return kHeaders[static_cast<int>(column)];
 }
 
-std::string cellText(const StoreRow& row, StoreColumn column) {
+std::string_view cellView(const StoreRow& row, StoreColumn column, std::string& scratch) {
   switch (column) {
     case StoreColumn::Number: return row.number;
     case StoreColumn::FirstSeen: return row.firstSeen;
     case StoreColumn::LastSeen: return row.lastSeen;
-    case StoreColumn::TimesSeen: return std::to_string(row.timesSeen);
+    case StoreColumn::TimesSeen: return scratch = std::to_string(row.timesSeen);
     case StoreColumn::FirstKeyword: return row.firstKeyword;
     case StoreColumn::FirstEngine: return row.firstEngine;
     case StoreColumn::FirstPageUrl: return row.firstPageUrl;
@@ -62,6 +61,11 @@ std::string cellText(const StoreRow& row, StoreColumn column) {
     case StoreColumn::Source: return row.source;
   }
   return {};
+}
+
+std::string cellText(const StoreRow& row, StoreColumn column) {
+  std::string scratch;
+  return std::string(cellView(row, column, scratch));
 }
 
 std::vector<SearchSummary> recentSearches(Connection& db, int limit) {
@@ -125,7 +129,7 @@ std::vector<StoreRow> StoreQuery::page(std::string_view after, int limit) {
   s.bind(i, std::int64_t{limit});
   std::vector<StoreRow> rows;
   rows.reserve(static_cast<std::size_t>(limit));
-  while (s.step()) rows.push_back(readRow(s));
+  while (s.step()) readRow(s, rows.emplace_back());
   return rows;
 }
 
@@ -133,8 +137,10 @@ void StoreQuery::forEach(const std::function<bool(const StoreRow&)>& each) {
   Statement s(db_.get(),
               std::string("SELECT ") + kColumns + " FROM numbers WHERE " + whereClause() + " ORDER BY number");
   bindFilter(s);
+  StoreRow row;
   while (s.step()) {
-    if (!each(readRow(s))) return;
+    readRow(s, row);
+    if (!each(row)) return;
   }
 }
 

@@ -50,6 +50,9 @@ inline constexpr int kStoreColumnCount = 12;
 const char* columnHeader(StoreColumn column);  // UTF-8
 // The cell text of a row (UTF-8): the kind in Chinese, validity as 是/否.
 std::string cellText(const StoreRow& row, StoreColumn column);
+// The same without a copy: a view of the row's field, of a constant, or of
+// `scratch` (for the count), valid while those are.
+std::string_view cellView(const StoreRow& row, StoreColumn column, std::string& scratch);
 
 // A search for the window's choice of searches.
 struct SearchSummary {
@@ -71,8 +74,9 @@ class StoreQuery {
   // Up to `limit` matching rows whose number sorts after `after` (empty:
   // from the first), in number order.
   std::vector<StoreRow> page(std::string_view after, int limit);
-  // Every matching row in number order, one at a time, without holding them;
-  // stops early when `each` returns false.
+  // Every matching row in number order, one at a time, without holding them
+  // (the row handed on is reused for the next); stops early when `each`
+  // returns false.
   void forEach(const std::function<bool(const StoreRow&)>& each);
 
  private:
