@@ -36,7 +36,10 @@ QVariant StoreTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   const auto column = static_cast<StoreColumn>(index.column());
   if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-    return QString::fromStdString(files::store::cellText(storeRow(index.row()), column));
+    QString text = QString::fromStdString(files::store::cellText(storeRow(index.row()), column));
+    // The stored ISO time reads more easily with a space between date and time.
+    if (column == StoreColumn::FirstSeen || column == StoreColumn::LastSeen) text.replace(QLatin1Char('T'), QLatin1Char(' '));
+    return text;
   }
   if (role == Qt::TextAlignmentRole && column == StoreColumn::TimesSeen) {
     return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);

@@ -40,7 +40,7 @@ StoreWindow::StoreWindow(files::store::Connection& db, QWidget* parent)
   setObjectName(QStringLiteral("StoreWindow"));
   setWindowTitle(QStringLiteral("号码库"));
   setWindowIcon(glyph(QStringLiteral("store")));
-  resize(900, 560);
+  resize(960, 580);
 
   FilterText = named(new QLineEdit(this), "StoreFilterText");
   FilterText->setPlaceholderText(QStringLiteral("号码、关键字或来源行中的文字"));
@@ -78,7 +78,7 @@ StoreWindow::StoreWindow(files::store::Connection& db, QWidget* parent)
   Table->setWordWrap(false);
   Table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   Table->horizontalHeader()->setStretchLastSection(true);
-  const int widths[files::store::kStoreColumnCount] = {110, 130, 130, 45, 120, 70, 160, 240, 40, 65, 110, 100};
+  const int widths[files::store::kStoreColumnCount] = {110, 130, 130, 40, 115, 60, 130, 300, 40, 65, 110, 90};
   for (int c = 0; c < files::store::kStoreColumnCount; ++c) Table->setColumnWidth(c, widths[c]);
 
   ImportButton = named(new QPushButton(QStringLiteral("导入…"), this), "StoreImportButton");
