@@ -12,7 +12,10 @@
 //
 // Peers run as processes of their own; the program's side runs in this one.
 //
-//   bench_store_io [--rows N] [--only xlsx|csv|import] [--keep]
+//   query   (no peer) what the 号码库 window waits for on this store: the
+//           first page with both counts, unfiltered and for a few filters
+//
+//   bench_store_io [--rows N] [--only xlsx|csv|import|query] [--keep]
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -159,6 +162,32 @@ int main(int argc, char** argv) {
       "SELECT number, first_seen, last_seen, times_seen, first_keyword, first_engine, first_page_url, "
       "source_line, valid, kind, region, source FROM numbers ORDER BY number";
 
+  if (only.empty() || only == "query") {
+    auto filterOf = [](auto set) {
+      StoreFilter f;
+      set(f);
+      return f;
+    };
+    const std::pair<const char*, StoreFilter> cases[] = {
+        {"none", {}},
+        {"text 机械", filterOf([](StoreFilter& f) { f.text = "机械"; })},
+        {"text 0755-2001", filterOf([](StoreFilter& f) { f.text = "0755-2001"; })},
+        {"kind mobile", filterOf([](StoreFilter& f) { f.kind = kKindMobile; })},
+        {"region 深圳", filterOf([](StoreFilter& f) { f.region = "深圳"; })},
+        {"one day", filterOf([](StoreFilter& f) { f.fromDate = f.toDate = "2026-06-15"; })},
+    };
+    for (const auto& [name, filter] : cases) {
+      std::int64_t matching = 0;
+      const double t = seconds([&] {
+        StoreQuery query(db, filter);
+        query.page("", 256);
+        matching = query.countMatching();
+        query.countAll();
+      });
+      std::printf("query   %-16s first page and counts %.3f s (%lld rows)\n", name, t, static_cast<long long>(matching));
+    }
+    std::fflush(stdout);
+  }
   if (only.empty() || only == "xlsx") {
     StoreQuery query(db, {});
     const double ours = seconds([&] {
