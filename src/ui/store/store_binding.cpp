@@ -194,7 +194,8 @@ void StoreBinding::importLists() {
 
 void StoreBinding::exportRows(Scope scope, ExportFormat format) {
   files::store::StoreFilter filter;
-  if (scope == Scope::Shown) filter = window_->filter();
+  // What the table shows, even when a control was changed without 查询 since.
+  if (scope == Scope::Shown) filter = window_->model().filter();
   if (scope == Scope::OneSearch) {
     filter.searchId = window_->filter().searchId;
     if (!filter.searchId) {
