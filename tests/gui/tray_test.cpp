@@ -82,7 +82,8 @@ TEST_F(Tray, MenuItemsInOrderWithCaptionsAndInitialStates) {
   const ItemFacts items[] = {
       {"N17", "显示主程序(&S)", false},     {"N18", "最小化显示(&M)", true}, {"N19", "与我们联系(&L)", true},
       {"N20", "访问Kestrin主页(&V)", true}, {"N21", "关于本软件(&A)", true},
-      {"N24", "编辑搜索引擎(&E)", true},    {"N25", "重新载入搜索引擎(&R)", true}, {"N27", "代理设置(&P)", true},
+      {"N24", "编辑搜索引擎(&E)", true},    {"N25", "重新载入搜索引擎(&R)", true}, {"N26", "号码库(&D)", true},
+      {"N27", "代理设置(&P)", true},
       {"N28", "选项(&O)", true},
       {"N22", "", true},                    {"N23", "退 出(&Exit)", true},
   };

@@ -26,6 +26,8 @@ const MainCommand kCommands[] = {
     {P::Toolbar, "SpeedButton4", "主页", "访问软件网站", "home", &TForm1::SpeedButton4Click, &C::SpeedButton4},
     {P::Toolbar, "SpeedButton9", "关于", "关于本软件", "about", &TForm1::N15Click, &C::SpeedButton9},
     {P::Toolbar, "SpeedButton10", "退出", "退出软件系统", "exit", &TForm1::SpeedButton10Click, &C::SpeedButton10},
+    {P::ToolbarIcon, "SpeedButton11", "号码库", "搜索到和导入的全部号码：查找、导入、导出", "store", &TForm1::N26Click,
+     &C::SpeedButton11},
     {P::ToolbarIcon, "SpeedButton12", "选项", "历史去重、扩展识别等选项", "options", &TForm1::N28Click,
      &C::SpeedButton12},
 
@@ -36,6 +38,7 @@ const MainCommand kCommands[] = {
     {P::TrayMenu, "N21", "关于本软件(&A)", "", "", &TForm1::N15Click, nullptr, &C::N21},
     {P::TrayMenu, "N24", "编辑搜索引擎(&E)", "", "", &TForm1::N24Click, nullptr, &C::N24},
     {P::TrayMenu, "N25", "重新载入搜索引擎(&R)", "", "", &TForm1::N25Click, nullptr, &C::N25},
+    {P::TrayMenu, "N26", "号码库(&D)", "", "", &TForm1::N26Click, nullptr, &C::N26},
     {P::TrayMenu, "N27", "代理设置(&P)", "", "", &TForm1::N27Click, nullptr, &C::N27},
     {P::TrayMenu, "N28", "选项(&O)", "", "", &TForm1::N28Click, nullptr, &C::N28},
     {P::TrayMenu, "N22", "", "", "", nullptr, nullptr, &C::N22},

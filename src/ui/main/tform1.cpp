@@ -36,6 +36,7 @@
 #include "ui/proxies/proxy_binding.h"
 #include "ui/resources/icons.h"
 #include "ui/shell/shell_open.h"
+#include "ui/store/store_binding.h"
 
 namespace valo::ui {
 namespace {
@@ -97,6 +98,7 @@ TForm1::TForm1(QWidget* parent)
     StatusBar1->setPanelText(6, QStringLiteral("关键字列表保存失败：") + path);
   });
   engines_ = std::make_unique<EnginesBinding>(*ComboBox1, *this);
+  store_ = std::make_unique<StoreBinding>(*this);
   FormCreate();
 }
 
@@ -249,6 +251,9 @@ void TForm1::N24Click() {
 }
 void TForm1::N25Click() {
   engines_->load();
+}
+void TForm1::N26Click() {
+  store_->open();
 }
 void TForm1::N27Click() {
   openProxyDialog(this);

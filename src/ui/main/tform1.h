@@ -27,6 +27,7 @@ class Tdelform;
 class TrayBinding;
 class EnginesBinding;
 class OptionsBinding;
+class StoreBinding;
 
 class TForm1 : public QWidget, public MainWindowControls {
   Q_OBJECT
@@ -87,6 +88,7 @@ class TForm1 : public QWidget, public MainWindowControls {
   void N23Click();            // Exit from the tray menu
   void N24Click();            // Edit the engines file
   void N25Click();            // Reload the engines file
+  void N26Click();            // The number store window
   void N27Click();            // The proxy list
   void N28Click();            // The options window
 
@@ -106,6 +108,7 @@ class TForm1 : public QWidget, public MainWindowControls {
   std::unique_ptr<FileCommands> fileCommands_;
   std::unique_ptr<TrayBinding> tray_;
   std::unique_ptr<OptionsBinding> options_;
+  std::unique_ptr<StoreBinding> store_;
   std::unique_ptr<EnginesBinding> engines_;
   files::KeywordStore keywordStore_;
 };

@@ -1,0 +1,248 @@
+// See store_binding.h.
+#include "ui/store/store_binding.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
+
+#include "files/data_folder.h"
+#include "files/store/store_import.h"
+#include "files/store/store_schema.h"
+#include "text/app_error.h"
+#include "ui/common/dialogs.h"
+#include "ui/common/error_box.h"
+#include "ui/store/store_table_model.h"
+#include "ui/store/store_window.h"
+
+namespace valo::ui {
+namespace {
+
+using files::store::ExportFormat;
+using Scope = StoreBinding::Scope;
+
+struct ExportChoice {
+  const char* objectName;
+  Scope scope;
+  ExportFormat format;
+};
+
+const ExportChoice kExportChoices[] = {
+    {"ExportShownXlsx", Scope::Shown, ExportFormat::Xlsx},
+    {"ExportShownCsv", Scope::Shown, ExportFormat::CsvUtf8},
+    {"ExportShownGbkCsv", Scope::Shown, ExportFormat::CsvGbk},
+    {"ExportSearchXlsx", Scope::OneSearch, ExportFormat::Xlsx},
+    {"ExportSearchCsv", Scope::OneSearch, ExportFormat::CsvUtf8},
+    {"ExportSearchGbkCsv", Scope::OneSearch, ExportFormat::CsvGbk},
+    {"ExportAllXlsx", Scope::All, ExportFormat::Xlsx},
+    {"ExportAllCsv", Scope::All, ExportFormat::CsvUtf8},
+    {"ExportAllGbkCsv", Scope::All, ExportFormat::CsvGbk},
+};
+
+QString scopeCaption(Scope scope) {
+  switch (scope) {
+    case Scope::Shown: return QStringLiteral("显示的号码");
+    case Scope::OneSearch: return QStringLiteral("所选搜索的号码");
+    case Scope::All: break;
+  }
+  return QStringLiteral("全部号码");
+}
+
+QString formatCaption(ExportFormat format) {
+  switch (format) {
+    case ExportFormat::Xlsx: return QStringLiteral("Excel 工作簿 (.xlsx)…");
+    case ExportFormat::CsvUtf8: return QStringLiteral("CSV (UTF-8)…");
+    case ExportFormat::CsvGbk: break;
+  }
+  return QStringLiteral("CSV (GBK)…");
+}
+
+// Store failures come as SQLite's English text; the user reads what failed.
+template <typename F>
+auto inStore(const char* doing, F&& work) {
+  try {
+    return work();
+  } catch (const files::store::SqliteError& e) {
+    throw AppError(gbk(doing) + gbk("失败：") + gbkFromUtf8(e.what()));
+  }
+}
+
+std::unique_ptr<files::store::Connection> openStore() {
+  const QString path = files::storeFilePath();
+  try {
+    auto db = std::make_unique<files::store::Connection>(QFile::encodeName(path).toStdString(),
+                                                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    // A search may be writing its page at this moment; wait for it.
+    sqlite3_busy_timeout(db->get(), 5000);
+    db->exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL", "set the store's journal");
+    files::store::createOrMigrate(*db);
+    return db;
+  } catch (const std::exception& e) {
+    throw AppError(gbk("号码库无法打开：") + toGbk(path) + gbk("（") + gbkFromUtf8(e.what()) + gbk("）"));
+  }
+}
+
+// A modal progress box with a cancel button, shown when the work lasts.
+class ProgressBox {
+ public:
+  ProgressBox(QWidget* parent, const QString& text)
+      : dialog_(text, QStringLiteral("取消"), 0, 1000, parent) {
+    dialog_.setWindowTitle(QStringLiteral("号码库"));
+    dialog_.setWindowModality(Qt::ApplicationModal);
+    dialog_.setMinimumDuration(400);
+    dialog_.setAutoClose(false);
+    dialog_.setAutoReset(false);
+  }
+  // False once the user has cancelled.
+  bool step(double done, double total) {
+    dialog_.setValue(total > 0 ? static_cast<int>(1000 * std::min(1.0, done / total)) : 0);
+    QCoreApplication::processEvents();
+    return !dialog_.wasCanceled();
+  }
+
+ private:
+  QProgressDialog dialog_;
+};
+
+}  // namespace
+
+StoreBinding::StoreBinding(QWidget& owner) : owner_(owner), lastFolder_(QDir::homePath()) {}
+
+StoreBinding::~StoreBinding() {
+  // The window is the owner's child and would outlive this binding.
+  delete window_.data();
+}
+
+StoreWindow* StoreBinding::window() const {
+  return window_;
+}
+
+void StoreBinding::open() {
+  if (window_ == nullptr) {
+    db_ = openStore();
+    auto* window = new StoreWindow(*db_, &owner_);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window_ = window;
+    QObject::connect(window, &QObject::destroyed, [this] { db_.reset(); });
+    auto bind = [this](QPushButton* button, void (StoreBinding::*handler)()) {
+      QObject::connect(button, &QPushButton::clicked, window_, [this, handler] { guarded([&] { (this->*handler)(); }); });
+    };
+    bind(window->ImportButton, &StoreBinding::importLists);
+    bind(window->CopyButton, &StoreBinding::copySelected);
+    bind(window->DeleteButton, &StoreBinding::deleteSelected);
+    furnishExportMenu();
+    inStore("读取号码库", [&] {
+      window->reloadSearches();
+      window->applyFilter();
+    });
+  }
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+}
+
+void StoreBinding::furnishExportMenu() {
+  QMenu* menu = window_->ExportMenu;
+  QMenu* section = nullptr;
+  for (const ExportChoice& c : kExportChoices) {
+    if (section == nullptr || section->title() != scopeCaption(c.scope)) section = menu->addMenu(scopeCaption(c.scope));
+    QAction* action = section->addAction(formatCaption(c.format));
+    action->setObjectName(QLatin1String(c.objectName));
+    QObject::connect(action, &QAction::triggered, window_,
+                     [this, c] { guarded([&] { exportRows(c.scope, c.format); }); });
+  }
+}
+
+void StoreBinding::importLists() {
+  dialogs::FileDialogOptions options;
+  options.title = QStringLiteral("导入号码列表");
+  options.filter = QStringLiteral("文本文件(*.txt)|*.txt|所有文件(*.*)|*.*");
+  options.directory = lastFolder_;
+  const QStringList files = dialogs::openFileNames(window_, options);
+  if (files.isEmpty()) return;
+  lastFolder_ = QFileInfo(files.front()).absolutePath();
+  files::store::ImportOutcome total;
+  QStringList cancelled;
+  for (const QString& file : files) {
+    ProgressBox progress(window_, QStringLiteral("正在导入 %1…").arg(QFileInfo(file).fileName()));
+    const files::store::ImportOutcome one = inStore("导入号码", [&] {
+      return files::store::importNumberList(*db_, file, [&](std::uint64_t done, std::uint64_t all) {
+        return progress.step(static_cast<double>(done), static_cast<double>(all));
+      });
+    });
+    if (one.cancelled) {
+      cancelled << QFileInfo(file).fileName();
+      break;
+    }
+    total.added += one.added;
+    total.known += one.known;
+    total.withoutNumber += one.withoutNumber;
+  }
+  inStore("读取号码库", [&] { window_->applyFilter(); });
+  QString text = QStringLiteral("导入新号码 %1 个，号码库中已有 %2 个，%3 行没有号码。")
+                     .arg(total.added)
+                     .arg(total.known)
+                     .arg(total.withoutNumber);
+  if (!cancelled.isEmpty()) text += QStringLiteral("\n已取消，%1 没有导入。").arg(cancelled.join(QStringLiteral("、")));
+  dialogs::showInformation(window_, text);
+}
+
+void StoreBinding::exportRows(Scope scope, ExportFormat format) {
+  files::store::StoreFilter filter;
+  // What the table shows, even when a control was changed without 查询 since.
+  if (scope == Scope::Shown) filter = window_->model().filter();
+  if (scope == Scope::OneSearch) {
+    filter.searchId = window_->filter().searchId;
+    if (!filter.searchId) {
+      dialogs::showMessage(window_, QStringLiteral("请先在“搜索”中选择一次搜索。"));
+      return;
+    }
+  }
+  const bool xlsx = format == ExportFormat::Xlsx;
+  dialogs::FileDialogOptions options;
+  options.title = QStringLiteral("导出") + scopeCaption(scope);
+  options.filter = xlsx ? QStringLiteral("Excel 工作簿(*.xlsx)|*.xlsx") : QStringLiteral("CSV 文件(*.csv)|*.csv");
+  options.directory = lastFolder_;
+  options.defaultSuffix = xlsx ? QStringLiteral("xlsx") : QStringLiteral("csv");
+  options.fileName = QStringLiteral("号码库-") +
+                     QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")) +
+                     QLatin1Char('.') + options.defaultSuffix;
+  const QString path = dialogs::saveFileName(window_, options);
+  if (path.isEmpty()) return;
+  lastFolder_ = QFileInfo(path).absolutePath();
+  ProgressBox progress(window_, QStringLiteral("正在导出到 %1…").arg(QFileInfo(path).fileName()));
+  const files::store::ExportOutcome outcome = inStore("导出号码", [&] {
+    files::store::StoreQuery query(*db_, filter);
+    return files::store::exportRows(query, path, format, [&](std::int64_t done, std::int64_t all) {
+      return progress.step(static_cast<double>(done), static_cast<double>(all));
+    });
+  });
+  if (!outcome.cancelled) {
+    dialogs::showInformation(window_, QStringLiteral("已导出 %1 个号码到 %2。").arg(outcome.rows).arg(path));
+  }
+}
+
+void StoreBinding::copySelected() {
+  QStringList lines;
+  for (const std::string& number : window_->selectedNumbers()) lines << QString::fromStdString(number);
+  if (lines.isEmpty()) return;
+  QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+}
+
+void StoreBinding::deleteSelected() {
+  const std::vector<std::string> numbers = window_->selectedNumbers();
+  if (numbers.empty()) return;
+  const QString question = QStringLiteral("从号码库中删除选中的 %1 个号码及其搜索记录吗？").arg(numbers.size());
+  if (dialogs::confirm(window_, question) != dialogs::Confirmation::Yes) return;
+  inStore("删除号码", [&] {
+    files::store::deleteNumbers(*db_, numbers);
+    window_->applyFilter();
+  });
+}
+
+}  // namespace valo::ui

@@ -1,0 +1,47 @@
+// Opens the number store window over a connection of its own to the store
+// file and carries out its commands: import of number lists, export of the
+// rows shown, of one search or of all, copy and delete of chosen numbers,
+// with a progress box that can cancel the long ones.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+#include "files/store/store_export.h"
+
+class QWidget;
+
+namespace valo::ui {
+
+class StoreWindow;
+
+class StoreBinding {
+ public:
+  explicit StoreBinding(QWidget& owner);
+  ~StoreBinding();
+  StoreBinding(const StoreBinding&) = delete;
+  StoreBinding& operator=(const StoreBinding&) = delete;
+
+  // Shows the window, or brings it to the front when it is open. Throws
+  // AppError when the store cannot be opened; nothing is renamed or made
+  // anew here, which the start of the program does for a bad store.
+  void open();
+  StoreWindow* window() const;
+
+  enum class Scope { Shown, OneSearch, All };
+  void importLists();
+  void exportRows(Scope scope, files::store::ExportFormat format);
+  void copySelected();
+  void deleteSelected();
+
+ private:
+  void furnishExportMenu();
+
+  QWidget& owner_;
+  std::unique_ptr<files::store::Connection> db_;
+  QPointer<StoreWindow> window_;
+  QString lastFolder_;
+};
+
+}  // namespace valo::ui
