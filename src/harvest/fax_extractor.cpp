@@ -8,6 +8,7 @@
 #include "harvest/marker_rewrites.h"
 #include "harvest/marker_scan.h"
 #include "harvest/number_normaliser.h"
+#include "harvest/wide_reading.h"
 #include "text/text_lines.h"
 
 namespace valo::harvest {
@@ -24,10 +25,48 @@ std::optional<GbkString> extractCandidate(std::string_view line) {
 
 namespace {
 
+void countAdded(ExtractionSink& sink, std::int32_t& FoundCount) {
+  // The counter is a 32-bit integer that wraps rather than traps.
+  FoundCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(FoundCount) + 1u);
+  sink.showFoundCount(FoundCount);
+}
+
+// The wider reading, line by line: every number of the line in order, each
+// through the duplicates box, then libphonenumber's verdict, then the
+// history.
+template <typename NextLine>
+void extractWideLines(NextLine&& next, ExtractionSink& sink, std::int32_t& FoundCount) {
+  std::string_view line;
+  while (next(line)) {
+    const std::vector<WideNumber> numbers = readWideNumbers(line);
+    for (const WideNumber& found : numbers) {
+      if (found.valid) sink.expectNumber(found.number);
+    }
+    for (const WideNumber& found : numbers) {
+      if (sink.dedupTicked() && sink.hasCaption(found.number)) continue;
+      if (!found.valid) {
+        sink.sighted(found.number, line, Sighting::Rejected);
+        continue;
+      }
+      if (sink.knownBefore(found.number)) {
+        sink.sighted(found.number, line, Sighting::Known);
+        continue;
+      }
+      sink.addNumber(found.number);
+      countAdded(sink, FoundCount);
+      sink.sighted(found.number, line, Sighting::Listed);
+    }
+  }
+}
+
 // The extraction over any source of lines: `next(line)` gives the following
 // line and returns false after the last.
 template <typename NextLine>
 void extractLines(NextLine&& next, ExtractionSink& sink, std::int32_t& FoundCount) {
+  if (sink.wideReading()) {
+    extractWideLines(next, sink, FoundCount);
+    return;
+  }
   // The lines are taken a batch at a time: their candidates first (finding
   // them changes nothing), announced to the sink together so that the list
   // can fetch its index entries at once, then checked and added in line
@@ -63,9 +102,7 @@ void extractLines(NextLine&& next, ExtractionSink& sink, std::int32_t& FoundCoun
         continue;
       }
       sink.addNumber(*candidate);
-      // The counter is a 32-bit integer that wraps rather than traps.
-      FoundCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(FoundCount) + 1u);
-      sink.showFoundCount(FoundCount);
+      countAdded(sink, FoundCount);
       sink.sighted(*candidate, lines[k], Sighting::Listed);
     }
     if (failure) std::rethrow_exception(failure);

@@ -6,7 +6,9 @@
 #include <phonenumbers/phonenumberutil.h>
 #include <unicode/locid.h>
 
+#include <cstdint>
 #include <mutex>
+#include <unordered_map>
 
 namespace valo::harvest {
 namespace {
@@ -56,6 +58,27 @@ NumberCheck checkMainlandNumber(std::string_view number) {
   // whole country, which says nothing about where the company is.
   if (place != "中国") check.region = std::move(place);
   return check;
+}
+
+bool isValidMainlandNational(std::string_view digits) {
+  // 17 digits and the length fit one 64-bit key; no number is that long.
+  if (digits.empty() || digits.size() > 17 || digits.front() == '0') return false;
+  std::uint64_t value = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  const std::uint64_t key = value * 32 + digits.size();
+  thread_local std::unordered_map<std::uint64_t, bool> verdicts;
+  if (const auto found = verdicts.find(key); found != verdicts.end()) return found->second;
+  // Kept small enough to stay in memory for a long search.
+  if (verdicts.size() >= (1u << 16)) verdicts.clear();
+  PhoneNumber number;
+  number.set_country_code(86);
+  number.set_national_number(value);
+  const bool valid = PhoneNumberUtil::GetInstance()->IsValidNumberForRegion(number, "CN");
+  verdicts.emplace(key, valid);
+  return valid;
 }
 
 const char* kindName(NumberKind kind) {

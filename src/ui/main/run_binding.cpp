@@ -136,6 +136,9 @@ void RunBinding::addNumber(const GbkString& number) {
 void RunBinding::showFoundCount(std::int32_t count) {
   c_.StatusBar1->setPanelText(5, QString::number(count));
 }
+bool RunBinding::wideReading() {
+  return hooks_.options && hooks_.options().wideReading;
+}
 
 // --- files::ProgressTarget ------------------------------------------------
 

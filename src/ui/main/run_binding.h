@@ -73,6 +73,8 @@ class RunBinding : public search::RunWindow,
   bool hasCaption(std::string_view caption) override;
   void addNumber(const GbkString& number) override;
   void showFoundCount(std::int32_t count) override;
+  // "扩展识别" of the options window, read afresh for every page.
+  bool wideReading() override;
 
   // files::ProgressTarget
   void setEngineText(const GbkString& text) override;
