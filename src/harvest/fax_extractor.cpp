@@ -37,8 +37,9 @@ void countAdded(ExtractionSink& sink, std::int32_t& FoundCount) {
 template <typename NextLine>
 void extractWideLines(NextLine&& next, ExtractionSink& sink, std::int32_t& FoundCount) {
   std::string_view line;
+  std::vector<WideNumber> numbers;
   while (next(line)) {
-    const std::vector<WideNumber> numbers = readWideNumbers(line);
+    readWideNumbers(line, numbers);
     for (const WideNumber& found : numbers) {
       if (found.valid) sink.expectNumber(found.number);
     }

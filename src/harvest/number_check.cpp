@@ -71,8 +71,8 @@ bool isValidMainlandNational(std::string_view digits) {
   const std::uint64_t key = value * 32 + digits.size();
   thread_local std::unordered_map<std::uint64_t, bool> verdicts;
   if (const auto found = verdicts.find(key); found != verdicts.end()) return found->second;
-  // Kept small enough to stay in memory for a long search.
-  if (verdicts.size() >= (1u << 16)) verdicts.clear();
+  // About 5 MB at most, for a long search.
+  if (verdicts.size() >= (1u << 17)) verdicts.clear();
   PhoneNumber number;
   number.set_country_code(86);
   number.set_national_number(value);

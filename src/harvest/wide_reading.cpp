@@ -82,6 +82,13 @@ std::size_t skipLabelTail(std::string_view s, std::size_t p) {
     ++p;
   }
   p = skipBlanks(s, p);
+  // "传真/电话：", "Fax/Tel:": the number serves both.
+  if (p < s.size() && (s[p] == '/' || s[p] == ',' || s[p] == '&')) {
+    const std::size_t q = skipBlanks(s, p + 1);
+    if (at(s, q, kDianHua)) p = skipBlanks(s, q + 4);
+    if (wordAt(s, q, "tel")) p = skipBlanks(s, q + 3);
+    if (wordAt(s, q, "phone")) p = skipBlanks(s, q + 5);
+  }
   if (p < s.size() && s[p] == ')') p = skipBlanks(s, p + 1);
   if (p < s.size() && (s[p] == ':' || s[p] == ';')) p = skipBlanks(s, p + 1);
   return p;
@@ -261,12 +268,23 @@ void addNumber(std::vector<WideNumber>& out, const std::string& digits, Shape sh
 std::size_t tailAt(std::string_view s, std::size_t p, const Parsed& previous, std::string& digits) {
   const std::size_t area = areaLength(previous.shape);
   if (area == 0 || !isDigit(s[p])) return 0;
-  std::string tail;
-  const std::size_t end = readDigits(s, p, tail);
-  // A number of its own goes on with its groups ("/021-53853044"); a blank
-  // after a tail only ends it, unless the tail begins with a trunk "0".
-  if (innerSeparatorAt(s, end) != 0 && (s[end] != ' ' || tail[0] == '0')) return 0;
   const std::size_t local = previous.digits.size() - area;
+  std::string tail;
+  std::size_t end = readDigits(s, p, tail);
+  if (const std::size_t sep = innerSeparatorAt(s, end); sep != 0) {
+    // A number of its own goes on with its groups ("/021-53853044"); a
+    // whole local number may come in blank-separated groups ("/5385 3033").
+    if (s[end] != ' ' || tail[0] == '0') return 0;
+    std::string whole = tail;
+    std::size_t q = end;
+    for (std::size_t gap; whole.size() < local && (gap = innerSeparatorAt(s, q)) == 1 && s[q] == ' ';) {
+      q = readDigits(s, q + 1, whole);
+    }
+    if (whole.size() == local) {
+      tail = std::move(whole);
+      end = q;
+    }
+  }
   // A whole local number never begins with 0 or 1.
   if (tail.size() > local || (tail.size() == local && tail[0] < '2')) return 0;
   digits = previous.digits;
@@ -313,8 +331,15 @@ std::size_t readNumbersAfterLabel(std::string_view s, std::size_t p, std::vector
 
 std::vector<WideNumber> readWideNumbers(std::string_view line) {
   std::vector<WideNumber> out;
-  if (!mayHoldWideLabel(line)) return out;
-  const GbkString folded = foldWideForms(line);
+  readWideNumbers(line, out);
+  return out;
+}
+
+void readWideNumbers(std::string_view line, std::vector<WideNumber>& out) {
+  out.clear();
+  if (!mayHoldWideLabel(line)) return;
+  thread_local GbkString folded;
+  foldWideForms(line, folded);
   const std::string_view s = folded;
   bool afterLetter = false;
   for (std::size_t p = 0; p < s.size();) {
@@ -333,7 +358,6 @@ std::vector<WideNumber> readWideNumbers(std::string_view line) {
       ++p;
     }
   }
-  return out;
 }
 
 }  // namespace valo::harvest

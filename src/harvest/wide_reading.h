@@ -27,5 +27,8 @@ struct WideNumber {
 // Foreign numbers are left out; mainland-looking numbers that libphonenumber
 // does not hold valid come with `valid` false.
 std::vector<WideNumber> readWideNumbers(std::string_view line);
+// The same into `out`, which is emptied first; a caller that reads many
+// lines keeps its room.
+void readWideNumbers(std::string_view line, std::vector<WideNumber>& out);
 
 }  // namespace valo::harvest

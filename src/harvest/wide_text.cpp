@@ -53,10 +53,9 @@ bool mayHoldWideLabel(std::string_view line) {
   return false;
 }
 
-GbkString foldWideForms(std::string_view line) {
+void foldWideForms(std::string_view line, GbkString& out) {
   const FoldTable& table = foldTable();
-  GbkString out;
-  out.reserve(line.size());
+  out.clear();
   const std::size_t n = line.size();
   for (std::size_t i = 0; i < n;) {
     const auto c = static_cast<unsigned char>(line[i]);
@@ -72,7 +71,6 @@ GbkString foldWideForms(std::string_view line) {
       out += line[i++];
     }
   }
-  return out;
 }
 
 }  // namespace valo::harvest

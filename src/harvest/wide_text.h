@@ -18,7 +18,8 @@ namespace valo::harvest {
 // settles the many lines that need no further look.
 bool mayHoldWideLabel(std::string_view line);
 
-// The line with the forms above folded into single ASCII bytes.
-GbkString foldWideForms(std::string_view line);
+// The line with the forms above folded into single ASCII bytes, written over
+// `out`, whose room is kept from line to line.
+void foldWideForms(std::string_view line, GbkString& out);
 
 }  // namespace valo::harvest
