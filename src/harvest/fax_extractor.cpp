@@ -25,38 +25,49 @@ std::optional<GbkString> extractCandidate(std::string_view line) {
 
 namespace {
 
-void countAdded(ExtractionSink& sink, std::int32_t& FoundCount) {
-  // The counter is a 32-bit integer that wraps rather than traps.
-  FoundCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(FoundCount) + 1u);
-  sink.showFoundCount(FoundCount);
-}
-
-// The wider reading, line by line: every number of the line in order, each
-// through the duplicates box, then libphonenumber's verdict, then the
-// history.
+// The wider reading: every number of a line in order, each through the
+// duplicates box, then libphonenumber's verdict, then the history. Lines are
+// read a batch at a time, as below, so that the list can fetch ahead.
 template <typename NextLine>
 void extractWideLines(NextLine&& next, ExtractionSink& sink, std::int32_t& FoundCount) {
-  std::string_view line;
-  std::vector<WideNumber> numbers;
-  while (next(line)) {
-    readWideNumbers(line, numbers);
-    for (const WideNumber& found : numbers) {
-      if (found.valid) sink.expectNumber(found.number);
-    }
-    for (const WideNumber& found : numbers) {
-      if (sink.dedupTicked() && sink.hasCaption(found.number)) continue;
-      if (!found.valid) {
-        sink.sighted(found.number, line, Sighting::Rejected);
-        continue;
+  constexpr std::size_t kBatch = 32;
+  std::array<std::vector<WideNumber>, kBatch> numbers;
+  std::array<std::string_view, kBatch> lines;
+  bool more = true;
+  while (more) {
+    std::size_t count = 0;
+    std::exception_ptr failure;
+    while (count < kBatch && (more = next(lines[count]))) {
+      try {
+        readWideNumbers(lines[count], numbers[count]);
+      } catch (...) {
+        failure = std::current_exception();
+        more = false;
+        break;
       }
-      if (sink.knownBefore(found.number)) {
-        sink.sighted(found.number, line, Sighting::Known);
-        continue;
+      for (const WideNumber& found : numbers[count]) {
+        if (found.valid) sink.expectNumber(found.number);
       }
-      sink.addNumber(found.number);
-      countAdded(sink, FoundCount);
-      sink.sighted(found.number, line, Sighting::Listed);
+      ++count;
     }
+    for (std::size_t k = 0; k < count; ++k) {
+      for (const WideNumber& found : numbers[k]) {
+        if (sink.dedupTicked() && sink.hasCaption(found.number)) continue;
+        if (!found.valid) {
+          sink.sighted(found.number, lines[k], Sighting::Rejected);
+          continue;
+        }
+        if (sink.knownBefore(found.number)) {
+          sink.sighted(found.number, lines[k], Sighting::Known);
+          continue;
+        }
+        sink.addNumber(found.number);
+        FoundCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(FoundCount) + 1u);
+        sink.showFoundCount(FoundCount);
+        sink.sighted(found.number, lines[k], Sighting::Listed);
+      }
+    }
+    if (failure) std::rethrow_exception(failure);
   }
 }
 
@@ -103,7 +114,9 @@ void extractLines(NextLine&& next, ExtractionSink& sink, std::int32_t& FoundCoun
         continue;
       }
       sink.addNumber(*candidate);
-      countAdded(sink, FoundCount);
+      // The counter is a 32-bit integer that wraps rather than traps.
+      FoundCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(FoundCount) + 1u);
+      sink.showFoundCount(FoundCount);
       sink.sighted(*candidate, lines[k], Sighting::Listed);
     }
     if (failure) std::rethrow_exception(failure);

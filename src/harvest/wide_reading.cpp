@@ -51,6 +51,8 @@ constexpr std::string_view kHaoMa = "\xBA\xC5\xC2\xEB", kHao = "\xBA\xC5", kDian
 // `afterLetter`: the character before `p` is an ASCII letter, so a Latin
 // label there is part of a longer word ("footerFax").
 std::size_t labelAt(std::string_view s, std::size_t p, bool afterLetter) {
+  const auto c = static_cast<unsigned char>(s[p]);
+  if (c != 0xB4 && c != 0x82 && (c | 0x20) != 'f') return 0;  // most characters
   if (at(s, p, kChuan) || at(s, p, kChuanTraditional)) {
     const std::size_t q = skipBlanks(s, p + 2);
     return at(s, q, kZhen) ? q + 2 : 0;
@@ -296,7 +298,7 @@ std::size_t tailAt(std::string_view s, std::size_t p, const Parsed& previous, st
 std::size_t readNumbersAfterLabel(std::string_view s, std::size_t p, std::vector<WideNumber>& out) {
   Parsed previous;
   bool first = true;
-  bool listed = false;  // behind "/", ",", "、", where short tails may stand
+  bool listed = false;  // behind "/", ",", "、", ";", where short tails may stand
   while (numberStartsAt(s, p)) {
     std::string tailDigits;
     if (const std::size_t tailEnd = listed ? tailAt(s, p, previous, tailDigits) : 0; tailEnd != 0) {
@@ -315,7 +317,7 @@ std::size_t readNumbersAfterLabel(std::string_view s, std::size_t p, std::vector
     }
     first = false;
     const std::size_t q = skipBlanks(s, p);
-    listed = q < s.size() && (s[q] == '/' || s[q] == ',');
+    listed = q < s.size() && (s[q] == '/' || s[q] == ',' || s[q] == ';');
     if (listed) {
       p = skipBlanks(s, q + 1);
     } else if (q > p) {

@@ -3,7 +3,9 @@
 // conversions everywhere else in the program.
 #include "harvest/wide_text.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -37,17 +39,35 @@ const FoldTable& foldTable() {
 }  // namespace
 
 bool mayHoldWideLabel(std::string_view line) {
+  // This runs over every byte of every page line, so eight bytes at a time
+  // are first tested, with bit 0x20 set, for an f (f, F) or an E6 (the
+  // second byte of 真, Ｆ and ｆ); most words have none.
+  constexpr std::uint64_t kOnes = 0x0101010101010101, kHighs = 0x8080808080808080;
+  auto holdsByte = [](std::uint64_t word, std::uint8_t b) {
+    const std::uint64_t x = word ^ (kOnes * b);
+    return ((x - kOnes) & ~x & kHighs) != 0;
+  };
   const auto* t = reinterpret_cast<const unsigned char*>(line.data());
   const std::size_t n = line.size();
-  if (n < 2) return false;
-  for (std::size_t i = 0; i + 1 < n; ++i) {
-    const unsigned char c = t[i];
-    if ((c | 0x20) == 'f') {
-      if ((t[i + 1] | 0x20) == 'a') return true;
-    } else if (c == 0xD5) {
-      if (t[i + 1] == 0xE6) return true;  // 真
-    } else if (c == 0xA3 && (t[i + 1] == 0xC6 || t[i + 1] == 0xE6)) {
-      if (i + 3 < n && t[i + 2] == 0xA3 && (t[i + 3] == 0xC1 || t[i + 3] == 0xE1)) return true;  // ＦＡ
+  for (std::size_t i = 0; i < n;) {
+    if (i + 8 <= n) {
+      std::uint64_t word;
+      std::memcpy(&word, t + i, 8);
+      word |= kOnes * 0x20;
+      if (!holdsByte(word, 'f') && !holdsByte(word, 0xE6)) {
+        i += 8;
+        continue;
+      }
+    }
+    for (const std::size_t end = std::min(n, i + 8); i < end; ++i) {
+      const unsigned char b = t[i] | 0x20;
+      if (b == 'f') {
+        if (i + 1 < n && (t[i + 1] | 0x20) == 'a') return true;
+      } else if (b == 0xE6 && i > 0) {
+        if (t[i - 1] == 0xD5 && t[i] == 0xE6) return true;  // 真
+        // Ｆ or ｆ, then Ａ or ａ
+        if (t[i - 1] == 0xA3 && i + 2 < n && t[i + 1] == 0xA3 && (t[i + 2] | 0x20) == 0xE1) return true;
+      }
     }
   }
   return false;
