@@ -104,17 +104,19 @@ bool numberStartsAt(std::string_view s, std::size_t p) {
   return s[p] == '(' && (isDigit(s[p + 1]) || s[p + 1] == '+');
 }
 
-// Length of the separator inside one number ("-", " ", ".", ")", "(" and
-// short runs of them with one blank at most) that is followed by a digit;
-// 0 when none is.
+// Length of the separator inside one number that is followed by a digit, 0
+// when none is: "-", ".", ")", "(" and short runs of them, blanks around
+// them ("0755 - 8888"), or one blank alone.
 std::size_t innerSeparatorAt(std::string_view s, std::size_t p) {
   std::size_t q = p;
   int blanks = 0;
-  while (q < s.size() && q - p < 3 && std::strchr("-. ()", s[q]) != nullptr && s[q] != '\0') {
-    if (s[q] == ' ' && ++blanks > 1) return 0;
+  while (q < s.size() && q - p < 3 && s[q] != '\0' && std::strchr("-. ()", s[q]) != nullptr) {
+    blanks += s[q] == ' ' ? 1 : 0;
     ++q;
   }
-  return q > p && q < s.size() && isDigit(s[q]) ? q - p : 0;
+  const std::size_t length = q - p;
+  if (length == 0 || q >= s.size() || !isDigit(s[q])) return 0;
+  return blanks <= 1 || static_cast<std::size_t>(blanks) < length ? length : 0;
 }
 
 std::size_t readDigits(std::string_view s, std::size_t p, std::string& digits) {
@@ -264,7 +266,7 @@ void addNumber(std::vector<WideNumber>& out, const std::string& digits, Shape sh
   out.push_back(std::move(found));
 }
 
-// A short tail at `p` after "/", "," or "、" following `previous`: its digits
+// A short tail at `p` after "/", ",", "、" or ";" following `previous`: its digits
 // replace the last ones of the local number ("021-53853033/3022"). Returns
 // the tail's end, or 0 when what stands there is no tail.
 std::size_t tailAt(std::string_view s, std::size_t p, const Parsed& previous, std::string& digits) {
@@ -279,7 +281,7 @@ std::size_t tailAt(std::string_view s, std::size_t p, const Parsed& previous, st
     if (s[end] != ' ' || tail[0] == '0') return 0;
     std::string whole = tail;
     std::size_t q = end;
-    for (std::size_t gap; whole.size() < local && (gap = innerSeparatorAt(s, q)) == 1 && s[q] == ' ';) {
+    while (whole.size() < local && q < s.size() && s[q] == ' ' && innerSeparatorAt(s, q) == 1) {
       q = readDigits(s, q + 1, whole);
     }
     if (whole.size() == local) {
