@@ -12,7 +12,7 @@ struct ProgramOptions {
   // "历史去重": a number the store holds from an earlier search or an
   // imported list is not listed again.
   bool historyDedup = false;
-  // "扩展识别": lines are read by the wider rules as well as the exact ones.
+  // "扩展识别": lines are read by the wider rules instead of the exact ones.
   bool wideReading = false;
 
   friend bool operator==(const ProgramOptions&, const ProgramOptions&) = default;

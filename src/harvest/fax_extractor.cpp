@@ -8,6 +8,7 @@
 #include "harvest/marker_rewrites.h"
 #include "harvest/marker_scan.h"
 #include "harvest/number_normaliser.h"
+#include "harvest/wide_reading.h"
 #include "text/text_lines.h"
 
 namespace valo::harvest {
@@ -24,10 +25,60 @@ std::optional<GbkString> extractCandidate(std::string_view line) {
 
 namespace {
 
+// The wider reading: every number of a line in order, each through the
+// duplicates box, then libphonenumber's verdict, then the history. Lines are
+// read a batch at a time, as below, so that the list can fetch ahead.
+template <typename NextLine>
+void extractWideLines(NextLine&& next, ExtractionSink& sink, std::int32_t& FoundCount) {
+  constexpr std::size_t kBatch = 32;
+  std::array<std::vector<WideNumber>, kBatch> numbers;
+  std::array<std::string_view, kBatch> lines;
+  bool more = true;
+  while (more) {
+    std::size_t count = 0;
+    std::exception_ptr failure;
+    while (count < kBatch && (more = next(lines[count]))) {
+      try {
+        readWideNumbers(lines[count], numbers[count]);
+      } catch (...) {
+        failure = std::current_exception();
+        more = false;
+        break;
+      }
+      for (const WideNumber& found : numbers[count]) {
+        if (found.valid) sink.expectNumber(found.number);
+      }
+      ++count;
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+      for (const WideNumber& found : numbers[k]) {
+        if (sink.dedupTicked() && sink.hasCaption(found.number)) continue;
+        if (!found.valid) {
+          sink.sighted(found.number, lines[k], Sighting::Rejected);
+          continue;
+        }
+        if (sink.knownBefore(found.number)) {
+          sink.sighted(found.number, lines[k], Sighting::Known);
+          continue;
+        }
+        sink.addNumber(found.number);
+        FoundCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(FoundCount) + 1u);
+        sink.showFoundCount(FoundCount);
+        sink.sighted(found.number, lines[k], Sighting::Listed);
+      }
+    }
+    if (failure) std::rethrow_exception(failure);
+  }
+}
+
 // The extraction over any source of lines: `next(line)` gives the following
 // line and returns false after the last.
 template <typename NextLine>
 void extractLines(NextLine&& next, ExtractionSink& sink, std::int32_t& FoundCount) {
+  if (sink.wideReading()) {
+    extractWideLines(next, sink, FoundCount);
+    return;
+  }
   // The lines are taken a batch at a time: their candidates first (finding
   // them changes nothing), announced to the sink together so that the list
   // can fetch its index entries at once, then checked and added in line

@@ -45,6 +45,11 @@ struct ExtractionSink {
   // Every candidate that passed the duplicates box, with the page line it was
   // read from, after it was listed or left out.
   virtual void sighted(const GbkString& /*number*/, std::string_view /*line*/, Sighting /*what*/) {}
+  // Whether the page is read by the wider reading ("扩展识别",
+  // harvest/wide_reading.h) instead of the marker rules: every valid number
+  // of every label is listed, and a number libphonenumber does not hold
+  // valid is sighted as Rejected. Asked once per page.
+  virtual bool wideReading() { return false; }
 };
 
 // Extracts from every line of `PageLines` in page order. A number appended
@@ -63,6 +68,7 @@ class NumberListSink : public ExtractionSink {
   explicit NumberListSink(NumberList& list, bool dedup = false) : list_(list), dedup_(dedup) {}
 
   void setDedup(bool dedup) { dedup_ = dedup; }
+  void setWideReading(bool wide) { wide_ = wide; }
   // The last count shown, -1 before the first.
   std::int32_t shownCount() const { return shownCount_; }
 
@@ -71,10 +77,12 @@ class NumberListSink : public ExtractionSink {
   bool hasCaption(std::string_view number) override { return list_.contains(number); }
   void addNumber(const GbkString& number) override { list_.append(number); }
   void showFoundCount(std::int32_t count) override { shownCount_ = count; }
+  bool wideReading() override { return wide_; }
 
  private:
   NumberList& list_;
   bool dedup_;
+  bool wide_ = false;
   std::int32_t shownCount_ = -1;
 };
 

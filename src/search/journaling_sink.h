@@ -25,6 +25,7 @@ class JournalingSink : public harvest::ExtractionSink {
   void sighted(const GbkString& number, std::string_view line, harvest::Sighting what) override {
     list_.sighted(number, line, what);
   }
+  bool wideReading() override { return list_.wideReading(); }
 
  private:
   harvest::ExtractionSink& list_;

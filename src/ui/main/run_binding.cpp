@@ -156,6 +156,9 @@ void RunBinding::addNumber(const GbkString& number) {
 void RunBinding::showFoundCount(std::int32_t count) {
   c_.StatusBar1->setPanelText(5, QString::number(count));
 }
+bool RunBinding::wideReading() {
+  return hooks_.options && hooks_.options().wideReading;
+}
 
 bool RunBinding::knownBefore(std::string_view number) {
   return hooks_.options && hooks_.options().historyDedup && store_->knownBefore(number);

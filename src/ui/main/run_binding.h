@@ -78,6 +78,8 @@ class RunBinding : public search::RunWindow,
   // 历史去重 and the number store's sightings.
   bool knownBefore(std::string_view number) override;
   void sighted(const GbkString& number, std::string_view line, harvest::Sighting what) override;
+  // "扩展识别" of the options window, read afresh for every page.
+  bool wideReading() override;
 
   // files::ProgressTarget
   void setEngineText(const GbkString& text) override;
