@@ -196,7 +196,7 @@ Figures contender(const std::string& path, long long stored, int pages, std::uin
       const auto ask = Clock::now();
       const bool known = store.knownBefore(numbers[k]);
       lookups += msSince(ask);
-      store.sighted(numbers[k], lines[k], known);
+      store.sighted(numbers[k], lines[k], known ? harvest::Sighting::Known : harvest::Sighting::Listed);
     }
     if (const auto failure = store.commit()) {
       std::fprintf(stderr, "commit failed: %s\n", utf8FromGbk(*failure).c_str());

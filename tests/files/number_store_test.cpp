@@ -26,7 +26,7 @@ QDateTime at10() {
 void recordOne(NumberRecorder& store, const char* number) {
   store.beginSearch({gbk("http://www.baidu.com"), 8, 0});
   store.beginPage({gbk("机械"), 1, gbk("http://www.baidu.com"), "http://www.baidu.com/s?wd=x"});
-  store.sighted(number, gbk("传真：") + number, false);
+  store.sighted(number, gbk("传真：") + number, harvest::Sighting::Listed);
   store.commit();
   store.endSearch({0, 1, gbk("搜索已经结束！")});
 }

@@ -140,6 +140,8 @@ class FakeResultList : public harvest::ExtractionSink {
   // The history rule and the sightings, for the tests of the number store.
   std::function<bool(std::string_view)> known;
   std::function<void(const GbkString&, std::string_view, harvest::Sighting)> seen;
+  bool wide = false;  // 扩展识别
+  bool wideReading() override { return wide; }
   bool knownBefore(std::string_view n) override { return known && known(n); }
   void sighted(const GbkString& n, std::string_view line, harvest::Sighting what) override {
     if (seen) seen(n, line, what);

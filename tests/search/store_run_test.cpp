@@ -40,7 +40,7 @@ struct StoredRun {
     sv.commitStore = [this] { return store->commit(); };
     r.window.results.known = [this](std::string_view n) { return historyDedup && store->knownBefore(n); };
     r.window.results.seen = [this](const GbkString& n, std::string_view line, harvest::Sighting what) {
-      if (what != harvest::Sighting::Rejected) store->sighted(n, line, what == harvest::Sighting::Known);
+      store->sighted(n, line, what);
     };
   }
   // Runs a search over `pages`, one per request in order, to its end.
@@ -156,6 +156,24 @@ TEST(StoreRun, HistoryDedupLeavesOutWhatTheStoreHoldsBesideTheDuplicatesBox) {
             ("SELECT source, first_search_id, times_seen FROM numbers WHERE number = '" + D + "'").c_str()),
         std::vector<std::string>{"旧客户.txt|2|1"});
   }
+}
+
+// A number the wider reading rejects is recorded as such but never becomes
+// a known number: a later search by the exact rules lists it.
+TEST(StoreRun, RejectedNumbersAreRecordedButNeverKnown) {
+  StoredRun t;
+  t.r.window.Memo2.setText(gbk("北京 机械 传真:\r\n"));
+  t.r.window.results.wide = true;
+  t.run({page({"传真：010-6234567", "传真：021-53853022"})});
+  EXPECT_EQ(t.r.window.results.list.items(), std::vector<std::string>{"021-53853022"});
+  EXPECT_EQ(t.rows("SELECT number, skipped, rejected FROM sightings ORDER BY id"),
+            (std::vector<std::string>{"010-6234567|1|1", "021-53853022|0|0"}));
+  EXPECT_EQ(t.rows("SELECT number FROM numbers"), std::vector<std::string>{"021-53853022"});
+
+  t.r.window.results.wide = false;
+  t.historyDedup = true;
+  t.run({page({"传真：010-6234567", "传真：021-53853022"})});
+  EXPECT_EQ(t.r.window.results.list.items(), std::vector<std::string>{"010-6234567"});
 }
 
 // Another writer holds the store through the first page: the search goes on

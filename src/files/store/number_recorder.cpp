@@ -76,7 +76,7 @@ struct NumberRecorder::Page {
 struct NumberRecorder::Row {
   std::shared_ptr<Page> page;
   std::string number, line;
-  bool skipped = false;
+  harvest::Sighting what = harvest::Sighting::Listed;
 };
 
 struct NumberRecorder::Statements {
@@ -93,7 +93,7 @@ struct NumberRecorder::Statements {
         insertSighting(
             db,
             "INSERT INTO sightings(number, seen_at, search_id, keyword, keyword_line, engine, "
-            "page_url, page_number, line, skipped) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"),
+            "page_url, page_number, line, skipped, rejected) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)"),
         seenAgain(
             db,
             "UPDATE numbers SET last_seen = ?2, times_seen = times_seen + 1, "
@@ -169,12 +169,12 @@ bool NumberRecorder::knownBefore(std::string_view number) {
   }
 }
 
-void NumberRecorder::sighted(std::string_view number, std::string_view gbkLine, bool skipped) {
-  if (!skipped) listed_.emplace(number);
+void NumberRecorder::sighted(std::string_view number, std::string_view gbkLine, harvest::Sighting what) {
+  if (what == harvest::Sighting::Listed) listed_.emplace(number);
   // Without a store only the numbers listed in this run are remembered.
   if (!db_ || rows_.size() >= kMaxHeldRows) return;
   if (!page_) beginPage({});
-  rows_.push_back(Row{page_, std::string(number), storedLine(gbkLine), skipped});
+  rows_.push_back(Row{page_, std::string(number), storedLine(gbkLine), what});
 }
 
 std::optional<GbkString> NumberRecorder::commit() {
@@ -264,9 +264,14 @@ void NumberRecorder::writeRow(const Row& row) {
     sight.bindNull(3);
   }
   sight.bind(4, p.keyword).bind(5, p.keywordLine).bind(6, p.engine).bind(7, p.address);
-  sight.bind(8, p.pageNumber).bind(9, row.line).bind(10, row.skipped ? 1 : 0);
+  const bool rejected = row.what == harvest::Sighting::Rejected;
+  sight.bind(8, p.pageNumber).bind(9, row.line).bind(10, row.what == harvest::Sighting::Listed ? 0 : 1);
+  sight.bind(11, rejected ? 1 : 0);
   sight.step();
   sight.reset();
+  // A number that was no valid number was never found: it must not count as
+  // known to 历史去重 later.
+  if (rejected) return;
 
   Statement& again = st_->seenAgain;
   again.bind(1, row.number).bind(2, p.seenAt).bind(3, searchId).bind(4, p.keyword).bind(5, p.engine);

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "files/store/sqlite_handle.h"
+#include "harvest/fax_extractor.h"
 #include "text/gbk.h"
 
 namespace valo::files::store {
@@ -68,7 +69,9 @@ class NumberRecorder {
   // Whether the store holds the number (from any earlier search, an imported
   // list, or listed in this one). False when it cannot be asked.
   bool knownBefore(std::string_view number);
-  void sighted(std::string_view number, std::string_view gbkLine, bool skipped);
+  // A number listed, or left out by 历史去重 (Known) or as no valid number
+  // (Rejected, which leaves the store's `numbers` as they are).
+  void sighted(std::string_view number, std::string_view gbkLine, harvest::Sighting what);
   // Writes everything recorded since the last commit in one transaction.
   // Returns the status text (GBK) while records wait for the store, and
   // after a store was set aside until the search ends; otherwise nullopt.

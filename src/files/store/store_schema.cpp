@@ -3,7 +3,9 @@
 // searches   one row per search: when it ran, with which settings, what it
 //            read and listed, and the end text of panel 6.
 // sightings  one row per number listed (skipped = 0) or left out because the
-//            store already had it (skipped = 1), with where it was read:
+//            store already had it (skipped = 1) or because the wider reading
+//            found it no valid number (skipped = 1, rejected = 1; such a
+//            number gets no row in `numbers`), with where it was read:
 //            keyword line, engine box text, page address and number, and the
 //            page line. Imported numbers have no sightings.
 // numbers    one row per distinct number: its checks (valid, kind, region),
@@ -43,7 +45,8 @@ CREATE TABLE sightings (
   page_url     TEXT,
   page_number  INTEGER,
   line         TEXT,
-  skipped      INTEGER NOT NULL DEFAULT 0 CHECK (skipped IN (0, 1))
+  skipped      INTEGER NOT NULL DEFAULT 0 CHECK (skipped IN (0, 1)),
+  rejected     INTEGER NOT NULL DEFAULT 0 CHECK (rejected IN (0, 1))
 );
 CREATE INDEX sightings_by_number ON sightings(number);
 CREATE INDEX sightings_by_search ON sightings(search_id);

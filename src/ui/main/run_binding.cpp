@@ -164,7 +164,7 @@ bool RunBinding::knownBefore(std::string_view number) {
   return hooks_.options && hooks_.options().historyDedup && store_->knownBefore(number);
 }
 void RunBinding::sighted(const GbkString& number, std::string_view line, harvest::Sighting what) {
-  if (what != harvest::Sighting::Rejected) store_->sighted(number, line, what == harvest::Sighting::Known);
+  store_->sighted(number, line, what);
 }
 
 // --- files::ProgressTarget ------------------------------------------------
