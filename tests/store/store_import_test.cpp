@@ -93,7 +93,7 @@ TEST_F(Import, KnownNumbersKeepTheirRowAndGetASourceOnlyWhenTheyHadNone) {
 
   Statement s(db.get(), "SELECT number, first_seen, first_keyword, source, valid, kind, region FROM numbers ORDER BY number");
   const char* expected[][7] = {
-      {"013912345678", "", "", "list.txt", "1", "mobile", ""},
+      {"013912345678", "", "", "list.txt", "0", "", ""},  // unchecked (valid, kind NULL) until the worker
       {"0755-11111111", "2026-11-01T09:00:00", "深圳 机械", "list.txt", "1", "fixed", "广东省深圳市"},
       {"0755-22222222", "x", "", "earlier.txt", "1", "fixed", ""},
   };
@@ -105,6 +105,7 @@ TEST_F(Import, KnownNumbersKeepTheirRowAndGetASourceOnlyWhenTheyHadNone) {
     }
     EXPECT_EQ(s.columnText(2), e[2]);
     EXPECT_EQ(s.columnText(3), e[3]);
+    EXPECT_EQ(s.columnIsNull(4), e[5][0] == '\0') << e[0];
     EXPECT_EQ(std::to_string(s.columnInt(4)), e[4]);
     EXPECT_EQ(s.columnText(5), e[5]);
     if (e[6][0] != '\0') {

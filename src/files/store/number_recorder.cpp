@@ -5,6 +5,7 @@
 #include <exception>
 #include <utility>
 
+#include "files/store/number_check_worker.h"
 #include "files/store/store_open.h"
 #include "files/store/store_schema.h"
 #include "harvest/number_check.h"
@@ -18,17 +19,6 @@ constexpr std::size_t kMaxHeldRows = 200000;
 
 std::string isoTime(const QDateTime& time) {
   return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toStdString();
-}
-
-const char* kindText(harvest::NumberKind kind) {
-  switch (kind) {
-    case harvest::NumberKind::Fixed:
-      return kKindFixed;
-    case harvest::NumberKind::Mobile:
-      return kKindMobile;
-    default:
-      return kKindOther;
-  }
 }
 
 // The longest head of a GBK line that is at most `limit` bytes and ends at a
@@ -282,7 +272,7 @@ void NumberRecorder::writeRow(const Row& row) {
   // Only a number new to the store is checked: the check is the dearest step.
   const harvest::NumberCheck check = harvest::checkMainlandNumber(row.number);
   Statement& first = st_->firstSeen;
-  first.bind(1, row.number).bind(2, check.valid ? 1 : 0).bind(3, std::string_view(kindText(check.kind)));
+  first.bind(1, row.number).bind(2, check.valid ? 1 : 0).bind(3, std::string_view(storeKindText(check.kind)));
   first.bind(4, check.region).bind(5, p.seenAt).bind(6, searchId).bind(7, p.keyword).bind(8, p.engine);
   first.bind(9, p.address).bind(10, row.line);
   first.step();

@@ -1,7 +1,7 @@
 // See store_import.h. The checks of libphonenumber cost far more than the
 // rest of an import (tens of microseconds a number, behind locks of its own
-// that a second thread only contends for), so they are made only for
-// numbers new to the store.
+// that a second thread only contends for), so an import leaves its new
+// numbers unchecked and NumberCheckWorker fills the checks in afterwards.
 #include "files/store/store_import.h"
 
 #include <unicode/utf8.h>
@@ -11,19 +11,17 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <unordered_set>
 #include <vector>
 
 #include "files/atomic_file.h"
 #include "files/store/store_schema.h"
 #include "harvest/fax_extractor.h"
-#include "harvest/number_check.h"
 #include "text/app_error.h"
 
 namespace valo::files::store {
 namespace {
 
-constexpr std::size_t kBatch = 4096;
+constexpr std::size_t kReportEvery = 4096;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 bool isValidUtf8(std::string_view text) {
@@ -45,85 +43,53 @@ bool isBlank(std::string_view line) {
   return line.find_first_not_of(" \t\r") == std::string_view::npos;
 }
 
-const char* kindText(harvest::NumberKind kind) {
-  switch (kind) {
-    case harvest::NumberKind::Fixed: return kKindFixed;
-    case harvest::NumberKind::Mobile: return kKindMobile;
-    case harvest::NumberKind::Other: break;
-  }
-  return kKindOther;
-}
-
-struct Fresh {
-  GbkString number;
-  harvest::NumberCheck check;
-};
-
+// Numbers go in sorted, so that each insert lands on or next to the page
+// the one before it wrote (the table and both indexes are keyed by the
+// number or begin with the same import time) and the page cache stays warm.
+// A number the store has already is counted as known and only given this
+// file as its source when it has none.
 class Importer {
  public:
   Importer(Connection& db, std::string source)
-      : db_(db),
-        source_(std::move(source)),
+      : source_(std::move(source)),
         now_(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toStdString()),
-        lookUp_(db.get(), "SELECT source IS NULL FROM numbers WHERE number = ?1"),
         giveSource_(db.get(), "UPDATE numbers SET source = ?2 WHERE number = ?1 AND source IS NULL"),
         insert_(db.get(),
-                "INSERT INTO numbers (number, valid, kind, region, first_seen, last_seen, times_seen, source) "
-                "VALUES (?1, ?2, ?3, ?4, ?5, ?5, 0, ?6)") {
+                "INSERT OR IGNORE INTO numbers (number, first_seen, last_seen, times_seen, source) "
+                "VALUES (?1, ?2, ?2, 0, ?3)"),
+        db_(db) {
     giveSource_.bind(2, source_, true);
-    insert_.bind(5, now_, true).bind(6, source_, true);
+    insert_.bind(2, now_, true).bind(3, source_, true);
   }
 
-  void add(GbkString number, ImportOutcome& outcome) {
-    // A repeat inside the batch is not in the store yet; it is known all the same.
-    if (!batchNumbers_.insert(number).second) {
-      ++outcome.known;
-      return;
-    }
-    lookUp_.bind(1, number, true);
-    const bool present = lookUp_.step();
-    const bool withoutSource = present && lookUp_.columnInt(0) != 0;
-    lookUp_.reset();
-    if (!present) {
-      fresh_.push_back({std::move(number), {}});
+  void add(std::string_view number, ImportOutcome& outcome) {
+    insert_.bind(1, number, true).step();
+    insert_.reset();
+    if (sqlite3_changes(db_.get()) > 0) {
+      ++outcome.added;
       return;
     }
     ++outcome.known;
-    if (withoutSource) {
-      giveSource_.bind(1, number, true).step();
-      giveSource_.reset();
-    }
-  }
-
-  bool full() const { return batchNumbers_.size() >= kBatch; }
-
-  void flush(ImportOutcome& outcome) {
-    for (Fresh& f : fresh_) {
-      f.check = harvest::checkMainlandNumber(f.number);
-      insert_.bind(1, f.number, true)
-          .bind(2, std::int64_t{f.check.valid ? 1 : 0})
-          .bind(3, std::string_view(kindText(f.check.kind)), true)
-          .bind(4, f.check.region, true)
-          .step();
-      insert_.reset();
-      ++outcome.added;
-    }
-    fresh_.clear();
-    batchNumbers_.clear();
+    giveSource_.bind(1, number, true).step();
+    giveSource_.reset();
   }
 
  private:
-  Connection& db_;
   std::string source_;
   std::string now_;
-  Statement lookUp_;
   Statement giveSource_;
   Statement insert_;
-  std::vector<Fresh> fresh_;
-  std::unordered_set<GbkString> batchNumbers_;
+  Connection& db_;
 };
 
 struct Cancelled {};
+
+ImportOutcome cancelledAfter(const ImportOutcome& outcome) {
+  ImportOutcome cancelled;
+  cancelled.lines = outcome.lines;
+  cancelled.cancelled = true;
+  return cancelled;
+}
 
 // New numbers land all over the table's b-tree; a page cache of SQLite's
 // default 2 MB would read most pages again and again. The connection's own
@@ -149,7 +115,9 @@ std::optional<GbkString> numberFromListLine(std::string_view line) {
   // A line copied from a page with its label ("传真：0755-...") is read the
   // way the page would be; a bare number as if the label stood before it.
   if (std::optional<GbkString> labelled = harvest::extractCandidate(line)) return labelled;
-  GbkString marked = "FAX:";
+  // One buffer for every line: a million lines need no million allocations.
+  thread_local GbkString marked;
+  marked.assign("FAX:");
   marked.append(line);
   return harvest::extractCandidate(marked);
 }
@@ -172,37 +140,49 @@ ImportOutcome importNumberList(Connection& db, const QString& path, const Import
   }
   const GbkString text = listTextAsGbk(std::move(bytes));
   ImportOutcome outcome;
+  // Progress runs over the file twice: once reading its lines, once writing.
+  const std::uint64_t total = 2 * static_cast<std::uint64_t>(text.size());
+  std::vector<GbkString> numbers;
+  std::size_t at = 0;
+  std::size_t nextReport = kReportEvery;
+  while (at < text.size()) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string_view line(text.data() + at, end - at);
+    at = end + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (isBlank(line)) continue;
+    ++outcome.lines;
+    if (std::optional<GbkString> number = numberFromListLine(line)) {
+      numbers.push_back(std::move(*number));
+    } else {
+      ++outcome.withoutNumber;
+    }
+    if (numbers.size() >= nextReport) {
+      nextReport += kReportEvery;
+      if (progress && !progress(std::min(at, text.size()), total)) return cancelledAfter(outcome);
+    }
+  }
+  std::sort(numbers.begin(), numbers.end());
+  const auto repeats = std::unique(numbers.begin(), numbers.end());
+  outcome.known += numbers.end() - repeats;
+  numbers.erase(repeats, numbers.end());
+
   const LargerPageCache cache(db);
   db.exec("BEGIN IMMEDIATE", "begin importing numbers");
   try {
     Importer importer(db, QFileInfo(path).fileName().toStdString());
-    std::size_t at = 0;
-    while (at < text.size()) {
-      std::size_t end = text.find('\n', at);
-      if (end == std::string::npos) end = text.size();
-      std::string_view line(text.data() + at, end - at);
-      at = end + 1;
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      if (isBlank(line)) continue;
-      ++outcome.lines;
-      if (std::optional<GbkString> number = numberFromListLine(line)) {
-        importer.add(std::move(*number), outcome);
-      } else {
-        ++outcome.withoutNumber;
-      }
-      if (importer.full()) {
-        importer.flush(outcome);
-        if (progress && !progress(std::min(at, text.size()), text.size())) throw Cancelled{};
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+      importer.add(numbers[i], outcome);
+      if (progress && (i + 1) % kReportEvery == 0 &&
+          !progress(text.size() + text.size() * (i + 1) / numbers.size(), total)) {
+        throw Cancelled{};
       }
     }
-    importer.flush(outcome);
     db.exec("COMMIT", "commit importing numbers");
   } catch (const Cancelled&) {
     sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
-    ImportOutcome cancelled;
-    cancelled.lines = outcome.lines;
-    cancelled.cancelled = true;
-    return cancelled;
+    return cancelledAfter(outcome);
   } catch (...) {
     sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     throw;

@@ -37,7 +37,8 @@ GbkString listTextAsGbk(std::string bytes);
 
 // Imports the file at `path` in one transaction, its file name as the
 // source of new numbers and of known numbers that have none. Known numbers
-// otherwise stay as they are. Throws AppError when the file cannot be read
+// otherwise stay as they are. New numbers are left unchecked (valid NULL)
+// for NumberCheckWorker. Throws AppError when the file cannot be read
 // and SqliteError when the store cannot be written; either way, as after a
 // cancel, the store holds nothing of the file.
 ImportOutcome importNumberList(Connection& db, const QString& path, const ImportProgress& progress = {});

@@ -9,6 +9,8 @@
 namespace valo::files::store {
 namespace {
 
+constexpr const char* kUncheckedText = "未检查";
+
 constexpr const char* kColumns =
     "number, first_seen, last_seen, times_seen, first_keyword, first_engine, first_page_url, source_line, "
     "valid, kind, region, source";
@@ -27,6 +29,7 @@ void readRow(const Statement& s, StoreRow& row) {
   row.firstEngine.assign(s.columnText(5));
   row.firstPageUrl.assign(s.columnText(6));
   row.sourceLine.assign(s.columnText(7));
+  row.checked = !s.columnIsNull(8);
   row.valid = s.columnInt(8) != 0;
   row.kind.assign(s.columnText(9));
   row.region.assign(s.columnText(10));
@@ -52,8 +55,9 @@ std::string_view cellView(const StoreRow& row, StoreColumn column, std::string& 
     case StoreColumn::FirstEngine: return row.firstEngine;
     case StoreColumn::FirstPageUrl: return row.firstPageUrl;
     case StoreColumn::SourceLine: return row.sourceLine;
-    case StoreColumn::Valid: return row.valid ? "是" : "否";
+    case StoreColumn::Valid: return !row.checked ? kUncheckedText : row.valid ? "是" : "否";
     case StoreColumn::Kind:
+      if (!row.checked) return kUncheckedText;
       return harvest::kindName(row.kind == kKindFixed    ? harvest::NumberKind::Fixed
                                : row.kind == kKindMobile ? harvest::NumberKind::Mobile
                                                          : harvest::NumberKind::Other);
@@ -91,7 +95,11 @@ std::string StoreQuery::whereClause() const {
   }
   if (!filter_.fromDate.empty()) where += " AND first_seen >= ?";
   if (!filter_.toDate.empty()) where += " AND first_seen < ?";
-  if (!filter_.kind.empty()) where += " AND kind = ?";
+  if (filter_.kind == kKindUnchecked) {
+    where += " AND valid IS NULL";
+  } else if (!filter_.kind.empty()) {
+    where += " AND kind = ?";
+  }
   if (!filter_.region.empty()) where += " AND instr(region, ?) > 0";
   return where;
 }
@@ -105,7 +113,7 @@ int StoreQuery::bindFilter(Statement& s) const {
   if (!filter_.fromDate.empty()) s.bind(i++, std::string_view(filter_.fromDate), true);
   // Every time of the last day sorts before the day followed by "T99".
   if (!filter_.toDate.empty()) s.bind(i++, filter_.toDate + "T99");
-  if (!filter_.kind.empty()) s.bind(i++, std::string_view(filter_.kind), true);
+  if (!filter_.kind.empty() && filter_.kind != kKindUnchecked) s.bind(i++, std::string_view(filter_.kind), true);
   if (!filter_.region.empty()) s.bind(i++, std::string_view(filter_.region), true);
   return i;
 }

@@ -20,7 +20,7 @@ struct StoreFilter {
   std::optional<std::int64_t> searchId;  // numbers that search listed
   std::string fromDate;                 // "2026-12-01": first seen on or after that day
   std::string toDate;                   // first seen on or before that day
-  std::string kind;                     // kKindFixed / kKindMobile / kKindOther
+  std::string kind;                     // kKindFixed / kKindMobile / kKindOther / kKindUnchecked
   std::string region;                   // found in the region
   bool operator==(const StoreFilter&) const = default;
 };
@@ -35,6 +35,7 @@ struct StoreRow {
   std::string firstEngine;
   std::string firstPageUrl;
   std::string sourceLine;
+  bool checked = true;  // false while an imported number awaits its check
   bool valid = false;
   std::string kind;
   std::string region;

@@ -8,7 +8,8 @@
 //            number gets no row in `numbers`), with where it was read:
 //            keyword line, engine box text, page address and number, and the
 //            page line. Imported numbers have no sightings.
-// numbers    one row per distinct number: its checks (valid, kind, region),
+// numbers    one row per distinct number: its checks (valid, kind, region;
+//            valid and kind NULL while an imported number awaits its check),
 //            where it was first seen, when last, how often, and the file it
 //            was imported from (source, NULL for numbers a search found).
 //            The number store window and the 历史去重 look-up read this.
@@ -52,8 +53,8 @@ CREATE INDEX sightings_by_number ON sightings(number);
 CREATE INDEX sightings_by_search ON sightings(search_id);
 CREATE TABLE numbers (
   number          TEXT PRIMARY KEY,
-  valid           INTEGER NOT NULL CHECK (valid IN (0, 1)),
-  kind            TEXT NOT NULL,
+  valid           INTEGER CHECK (valid IN (0, 1)),
+  kind            TEXT,
   region          TEXT NOT NULL DEFAULT '',
   first_seen      TEXT NOT NULL,
   last_seen       TEXT NOT NULL,
@@ -66,6 +67,7 @@ CREATE TABLE numbers (
   source          TEXT
 ) WITHOUT ROWID;
 CREATE INDEX numbers_by_first_seen ON numbers(first_seen);
+CREATE INDEX numbers_unchecked ON numbers(number) WHERE valid IS NULL;
 )sql";
 
 }  // namespace

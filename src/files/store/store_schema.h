@@ -29,5 +29,7 @@ class NewerStoreError : public std::runtime_error {
 inline constexpr const char* kKindFixed = "fixed";
 inline constexpr const char* kKindMobile = "mobile";
 inline constexpr const char* kKindOther = "other";
+// Not a column value: the filter's word for numbers whose check is pending.
+inline constexpr const char* kKindUnchecked = "unchecked";
 
 }  // namespace valo::files::store

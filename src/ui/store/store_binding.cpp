@@ -111,7 +111,14 @@ class ProgressBox {
 
 }  // namespace
 
-StoreBinding::StoreBinding(QWidget& owner) : owner_(owner), lastFolder_(QDir::homePath()) {}
+StoreBinding::StoreBinding(QWidget& owner)
+    : owner_(owner),
+      checks_(QFile::encodeName(files::storeFilePath()).toStdString()),
+      lastFolder_(QDir::homePath()) {
+  // Numbers an earlier run imported but did not get to check; with none
+  // (a cheap look at a partial index) the worker ends at once.
+  checks_.start();
+}
 
 StoreBinding::~StoreBinding() {
   // The window is the owner's child and would outlive this binding.
@@ -183,6 +190,7 @@ void StoreBinding::importLists() {
     total.known += one.known;
     total.withoutNumber += one.withoutNumber;
   }
+  if (total.added > 0) checks_.start();
   inStore("读取号码库", [&] { window_->applyFilter(); });
   QString text = QStringLiteral("导入新号码 %1 个，号码库中已有 %2 个，%3 行没有号码。")
                      .arg(total.added)

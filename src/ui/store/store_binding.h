@@ -1,13 +1,16 @@
 // Opens the number store window over a connection of its own to the store
 // file and carries out its commands: import of number lists, export of the
 // rows shown, of one search or of all, copy and delete of chosen numbers,
-// with a progress box that can cancel the long ones.
+// with a progress box that can cancel the long ones. Numbers left unchecked
+// by an import are checked in the background from the program's start and
+// after each import until the program closes.
 #pragma once
 
 #include <QPointer>
 #include <QString>
 #include <memory>
 
+#include "files/store/number_check_worker.h"
 #include "files/store/store_export.h"
 
 class QWidget;
@@ -39,6 +42,7 @@ class StoreBinding {
   void furnishExportMenu();
 
   QWidget& owner_;
+  files::store::NumberCheckWorker checks_;
   std::unique_ptr<files::store::Connection> db_;
   QPointer<StoreWindow> window_;
   QString lastFolder_;

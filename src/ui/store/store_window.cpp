@@ -49,9 +49,11 @@ StoreWindow::StoreWindow(files::store::Connection& db, QWidget* parent)
   SearchBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   KindBox = named(new QComboBox(this), "StoreKindBox");
   KindBox->addItem(QStringLiteral("全部类型"), QString());
-  for (const char* kind : {files::store::kKindFixed, files::store::kKindMobile, files::store::kKindOther}) {
+  for (const char* kind : {files::store::kKindFixed, files::store::kKindMobile, files::store::kKindOther,
+                           files::store::kKindUnchecked}) {
     files::store::StoreRow probe;
     probe.kind = kind;
+    probe.checked = kind != files::store::kKindUnchecked;
     KindBox->addItem(QString::fromStdString(cellText(probe, files::store::StoreColumn::Kind)),
                      QString::fromLatin1(kind));
   }

@@ -1,0 +1,133 @@
+// See number_check_worker.h. The worker's failures (a busy or damaged
+// store) end its work and are not reported: the numbers stay unchecked and
+// the next start of the program tries again.
+#include "files/store/number_check_worker.h"
+
+#include <chrono>
+#include <vector>
+
+#include "files/store/store_schema.h"
+
+namespace valo::files::store {
+namespace {
+
+// How long a batch's write waits for a search's page commit, and the pause
+// before a batch that found the store busy is tried again.
+constexpr int kBusyWaitMs = 200;
+constexpr auto kRetryPause = std::chrono::milliseconds(50);
+
+}  // namespace
+
+const char* storeKindText(harvest::NumberKind kind) {
+  switch (kind) {
+    case harvest::NumberKind::Fixed: return kKindFixed;
+    case harvest::NumberKind::Mobile: return kKindMobile;
+    case harvest::NumberKind::Other: break;
+  }
+  return kKindOther;
+}
+
+NumberCheckWorker::NumberCheckWorker(std::string path, int batch) : path_(std::move(path)), batch_(batch) {}
+
+NumberCheckWorker::~NumberCheckWorker() {
+  stop();
+}
+
+void NumberCheckWorker::start() {
+  std::lock_guard lock(mutex_);
+  if (running_) {
+    again_ = true;
+    return;
+  }
+  if (thread_.joinable()) thread_.join();  // ended already; only its handle is left
+  stop_ = false;
+  again_ = false;
+  running_ = true;
+  thread_ = std::thread([this] { run(); });
+}
+
+void NumberCheckWorker::stop() {
+  stop_ = true;
+  std::thread ending;
+  {
+    std::lock_guard lock(mutex_);
+    ending = std::move(thread_);
+  }
+  if (ending.joinable()) ending.join();
+}
+
+void NumberCheckWorker::waitUntilIdle() {
+  std::unique_lock lock(mutex_);
+  idle_.wait(lock, [this] { return !running_; });
+}
+
+bool NumberCheckWorker::busy() const {
+  std::lock_guard lock(mutex_);
+  return running_;
+}
+
+void NumberCheckWorker::run() {
+  try {
+    Connection db(path_, SQLITE_OPEN_READWRITE);
+    sqlite3_busy_timeout(db.get(), kBusyWaitMs);
+    for (;;) {
+      bool more = false;
+      try {
+        more = runBatch(db);
+      } catch (const SqliteError& e) {
+        if (e.primaryCode() != SQLITE_BUSY && e.primaryCode() != SQLITE_LOCKED) throw;
+        sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        std::this_thread::sleep_for(kRetryPause);
+        more = true;
+      }
+      if (stop_) break;
+      if (more) continue;
+      std::lock_guard lock(mutex_);
+      if (!again_) break;
+      again_ = false;
+    }
+  } catch (const std::exception&) {
+    // See the file's comment: the numbers wait for the next start.
+  }
+  std::lock_guard lock(mutex_);
+  running_ = false;
+  idle_.notify_all();
+}
+
+bool NumberCheckWorker::runBatch(Connection& db) {
+  std::vector<std::string> numbers;
+  {
+    Statement pending(db.get(), "SELECT number FROM numbers WHERE valid IS NULL LIMIT ?1");
+    pending.bind(1, std::int64_t{batch_});
+    while (pending.step()) numbers.emplace_back(pending.columnText(0));
+  }
+  if (numbers.empty()) return false;
+  std::vector<harvest::NumberCheck> checks;
+  checks.reserve(numbers.size());
+  for (const std::string& number : numbers) {
+    if (stop_) break;
+    checks.push_back(harvest::checkMainlandNumber(number));
+  }
+  // The numbers are those of the list, so what was checked before a stop is kept.
+  db.exec("BEGIN IMMEDIATE", "begin writing number checks");
+  try {
+    Statement update(db.get(),
+                     "UPDATE numbers SET valid = ?2, kind = ?3, region = ?4 WHERE number = ?1 AND valid IS NULL");
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+      update.bind(1, numbers[i], true)
+          .bind(2, std::int64_t{checks[i].valid ? 1 : 0})
+          .bind(3, std::string_view(storeKindText(checks[i].kind)), true)
+          .bind(4, checks[i].region, true)
+          .step();
+      update.reset();
+    }
+    db.exec("COMMIT", "commit number checks");
+  } catch (...) {
+    sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+  checked_ += static_cast<std::int64_t>(checks.size());
+  return true;
+}
+
+}  // namespace valo::files::store

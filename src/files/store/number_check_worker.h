@@ -1,0 +1,59 @@
+// Fills in the checks (valid, kind, region) of numbers an import left
+// unchecked, on a thread and a store connection of its own, a few thousand
+// numbers a transaction. The checks themselves run outside any transaction,
+// so a search's page commit waits at most for one short batch of updates.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "files/store/sqlite_handle.h"
+#include "harvest/number_check.h"
+
+namespace valo::files::store {
+
+// The store's text for a number's kind, as the `numbers.kind` column holds it.
+const char* storeKindText(harvest::NumberKind kind);
+
+class NumberCheckWorker {
+ public:
+  // `path` is the store file (UTF-8 / local 8-bit); `batch` numbers are
+  // checked and written per transaction.
+  explicit NumberCheckWorker(std::string path, int batch = 2000);
+  ~NumberCheckWorker();  // stops and waits, see stop()
+  NumberCheckWorker(const NumberCheckWorker&) = delete;
+  NumberCheckWorker& operator=(const NumberCheckWorker&) = delete;
+
+  // Starts checking, or when already at work makes it look again for
+  // unchecked numbers before it ends. Returns at once. A store that is
+  // missing or cannot be opened ends the work quietly.
+  void start();
+  // Asks the work to end after the number being checked and waits for it;
+  // what earlier batches wrote stays. start() may begin it again.
+  void stop();
+  // Waits until nothing is left to check (or stop()); for tests and tools.
+  void waitUntilIdle();
+  bool busy() const;
+  // Numbers checked and written since construction.
+  std::int64_t checkedCount() const { return checked_.load(); }
+
+ private:
+  void run();
+  bool runBatch(Connection& db);  // false when nothing was left
+
+  std::string path_;
+  int batch_;
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  std::atomic<std::int64_t> checked_{0};
+  mutable std::mutex mutex_;
+  std::condition_variable idle_;
+  bool running_ = false;  // under mutex_
+  bool again_ = false;    // under mutex_: look once more before ending
+};
+
+}  // namespace valo::files::store
