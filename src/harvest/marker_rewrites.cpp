@@ -7,6 +7,8 @@
 #include <cstring>
 #include <utility>
 
+#include "harvest/word_scan.h"
+
 namespace valo::harvest {
 
 namespace {
@@ -141,18 +143,13 @@ std::size_t firstMarkerCandidate(std::string_view line) {
   // This runs over every byte of every page line, so eight bytes at a time
   // are first tested for an x, an X or the first byte of "传真" (B4 AB D5 E6);
   // most words have none.
-  constexpr std::uint64_t kOnes = 0x0101010101010101, kHighs = 0x8080808080808080;
-  auto holdsByte = [](std::uint64_t word, std::uint8_t b) {
-    const std::uint64_t x = word ^ (kOnes * b);
-    return ((x - kOnes) & ~x & kHighs) != 0;
-  };
   const auto* t = reinterpret_cast<const unsigned char*>(line.data());
   const std::size_t n = line.size();
   for (std::size_t i = 0; i < n;) {
     if (i + 8 <= n) {
       std::uint64_t word;
       std::memcpy(&word, t + i, 8);
-      if (!holdsByte(word | (kOnes * 0x20), 'x') && !holdsByte(word, 0xB4)) {
+      if (!wordHoldsByte(word | (kEveryByteOne * 0x20), 'x') && !wordHoldsByte(word, 0xB4)) {
         i += 8;
         continue;
       }

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 
+#include "harvest/word_scan.h"
+
 namespace valo::harvest {
 namespace {
 
@@ -42,19 +44,14 @@ bool mayHoldWideLabel(std::string_view line) {
   // This runs over every byte of every page line, so eight bytes at a time
   // are first tested, with bit 0x20 set, for an f (f, F) or an E6 (the
   // second byte of 真, Ｆ and ｆ); most words have none.
-  constexpr std::uint64_t kOnes = 0x0101010101010101, kHighs = 0x8080808080808080;
-  auto holdsByte = [](std::uint64_t word, std::uint8_t b) {
-    const std::uint64_t x = word ^ (kOnes * b);
-    return ((x - kOnes) & ~x & kHighs) != 0;
-  };
   const auto* t = reinterpret_cast<const unsigned char*>(line.data());
   const std::size_t n = line.size();
   for (std::size_t i = 0; i < n;) {
     if (i + 8 <= n) {
       std::uint64_t word;
       std::memcpy(&word, t + i, 8);
-      word |= kOnes * 0x20;
-      if (!holdsByte(word, 'f') && !holdsByte(word, 0xE6)) {
+      word |= kEveryByteOne * 0x20;
+      if (!wordHoldsByte(word, 'f') && !wordHoldsByte(word, 0xE6)) {
         i += 8;
         continue;
       }
