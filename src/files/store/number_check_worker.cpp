@@ -18,15 +18,6 @@ constexpr auto kRetryPause = std::chrono::milliseconds(50);
 
 }  // namespace
 
-const char* storeKindText(harvest::NumberKind kind) {
-  switch (kind) {
-    case harvest::NumberKind::Fixed: return kKindFixed;
-    case harvest::NumberKind::Mobile: return kKindMobile;
-    case harvest::NumberKind::Other: break;
-  }
-  return kKindOther;
-}
-
 NumberCheckWorker::NumberCheckWorker(std::string path, int batch) : path_(std::move(path)), batch_(batch) {}
 
 NumberCheckWorker::~NumberCheckWorker() {

@@ -16,9 +16,6 @@
 
 namespace valo::files::store {
 
-// The store's text for a number's kind, as the `numbers.kind` column holds it.
-const char* storeKindText(harvest::NumberKind kind);
-
 class NumberCheckWorker {
  public:
   // `path` is the store file (UTF-8 / local 8-bit); `batch` numbers are

@@ -5,7 +5,6 @@
 #include <exception>
 #include <utility>
 
-#include "files/store/number_check_worker.h"
 #include "files/store/store_open.h"
 #include "files/store/store_schema.h"
 #include "harvest/number_check.h"
@@ -16,10 +15,6 @@ namespace {
 // Records held while the store refuses them; beyond this a long failure
 // drops sightings rather than memory (the text autosave still has the numbers).
 constexpr std::size_t kMaxHeldRows = 200000;
-
-std::string isoTime(const QDateTime& time) {
-  return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toStdString();
-}
 
 // The longest head of a GBK line that is at most `limit` bytes and ends at a
 // character boundary.
@@ -124,7 +119,7 @@ GbkString NumberRecorder::takeNotice() {
 
 void NumberRecorder::beginSearch(const SearchSettings& settings) {
   search_ = std::make_shared<Search>();
-  search_->startedAt = isoTime(now_());
+  search_->startedAt = storeTime(now_());
   search_->engine = utf8FromGbk(settings.engine);
   search_->pauseSeconds = settings.pauseSeconds;
   search_->startLine = settings.startLine;
@@ -141,7 +136,7 @@ void NumberRecorder::beginPage(const PageSource& source) {
   ++s.pagesRead;
   if (std::find(dirty_.begin(), dirty_.end(), search_) == dirty_.end()) dirty_.push_back(search_);
   page_ = std::make_shared<Page>(Page{search_, utf8FromGbk(source.keyword), utf8FromGbk(source.engine),
-                                      utf8FromGbk(source.address), isoTime(now_()), source.keywordLine,
+                                      utf8FromGbk(source.address), storeTime(now_()), source.keywordLine,
                                       s.pageNumber});
 }
 
@@ -315,7 +310,7 @@ void NumberRecorder::useNewStore(const SqliteError& error) {
 void NumberRecorder::endSearch(const SearchEnd& end) {
   if (!search_) return;
   search_->ended = true;
-  search_->endedAt = isoTime(now_());
+  search_->endedAt = storeTime(now_());
   search_->refusals = end.refusals;
   search_->numbersListed = end.numbersListed;
   search_->endText = utf8FromGbk(end.endText);

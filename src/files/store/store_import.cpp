@@ -52,7 +52,7 @@ class Importer {
  public:
   Importer(Connection& db, std::string source)
       : source_(std::move(source)),
-        now_(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toStdString()),
+        now_(storeTime(QDateTime::currentDateTime())),
         giveSource_(db.get(), "UPDATE numbers SET source = ?2 WHERE number = ?1 AND source IS NULL"),
         insert_(db.get(),
                 "INSERT OR IGNORE INTO numbers (number, first_seen, last_seen, times_seen, source) "

@@ -17,6 +17,7 @@
 // Times are ISO 8601 local time ("2026-12-08T14:05:30"); text is UTF-8.
 #include "files/store/store_schema.h"
 
+#include <QDateTime>
 #include <string>
 
 namespace valo::files::store {
@@ -71,6 +72,19 @@ CREATE INDEX numbers_unchecked ON numbers(number) WHERE valid IS NULL;
 )sql";
 
 }  // namespace
+
+const char* storeKindText(harvest::NumberKind kind) {
+  switch (kind) {
+    case harvest::NumberKind::Fixed: return kKindFixed;
+    case harvest::NumberKind::Mobile: return kKindMobile;
+    case harvest::NumberKind::Other: break;
+  }
+  return kKindOther;
+}
+
+std::string storeTime(const QDateTime& time) {
+  return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toStdString();
+}
 
 NewerStoreError::NewerStoreError(int version)
     : std::runtime_error("the number store has version " + std::to_string(version) + ", newer than " +

@@ -4,7 +4,12 @@
 // older file forward (PRAGMA user_version says which version a file has).
 #pragma once
 
+#include <string>
+
 #include "files/store/sqlite_handle.h"
+#include "harvest/number_check.h"
+
+class QDateTime;
 
 namespace valo::files::store {
 
@@ -29,6 +34,10 @@ class NewerStoreError : public std::runtime_error {
 inline constexpr const char* kKindFixed = "fixed";
 inline constexpr const char* kKindMobile = "mobile";
 inline constexpr const char* kKindOther = "other";
+const char* storeKindText(harvest::NumberKind kind);
+
+// The store's text for a time: ISO 8601 local time, "2026-12-08T14:05:30".
+std::string storeTime(const QDateTime& time);
 // Not a column value: the filter's word for numbers whose check is pending.
 inline constexpr const char* kKindUnchecked = "unchecked";
 
