@@ -60,12 +60,14 @@ std::string nativeUtf8(const QString& path) {
 constexpr const char* kProbe =
     "SELECT s.id, s.started_at, s.ended_at, s.engine, s.pause_seconds, s.start_line, s.pages_read, "
     "s.refusals, s.numbers_listed, s.end_text, g.id, g.number, g.seen_at, g.search_id, g.keyword, "
-    "g.keyword_line, g.engine, g.page_url, g.page_number, g.line, g.skipped, n.number, n.valid, n.kind, "
-    "n.region, n.first_seen, n.last_seen, n.times_seen, n.first_search_id, n.first_keyword, "
+    "g.keyword_line, g.engine, g.page_url, g.page_number, g.line, g.skipped, g.rejected, n.number, n.valid, "
+    "n.kind, n.region, n.first_seen, n.last_seen, n.times_seen, n.first_search_id, n.first_keyword, "
     "n.first_engine, n.first_page_url, n.source_line, n.source "
     "FROM searches s, sightings g, numbers n LIMIT 0";
 
-Connection tryOpen(const QString& path, int waitMs) {
+}  // namespace
+
+Connection openStoreConnection(const QString& path, int waitMs) {
   Connection db(path.toStdString(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   sqlite3_busy_timeout(db.get(), waitMs);
   {
@@ -84,6 +86,8 @@ Connection tryOpen(const QString& path, int waitMs) {
   sqlite3_busy_timeout(db.get(), kWriteWaitMs);
   return db;
 }
+
+namespace {
 
 bool exists(const QString& path) {
   return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
@@ -123,7 +127,7 @@ OpenedStore openStore(const QString& path, const QDateTime& now, int waitMs) {
   OpenedStore out;
   GbkString reason;
   try {
-    out.db = tryOpen(path, waitMs);
+    out.db = openStoreConnection(path, waitMs);
     return out;
   } catch (const NewerStoreError&) {
     reason = gbk("版本比本程序新");
@@ -146,7 +150,7 @@ OpenedStore openStore(const QString& path, const QDateTime& now, int waitMs) {
   const GbkString moved =
       gbk("号码库无法使用（") + reason + gbk("），已改名为 ") + gbkFromUtf8(nativeUtf8(out.setAsidePath));
   try {
-    out.db = tryOpen(path, waitMs);
+    out.db = openStoreConnection(path, waitMs);
     out.notice = moved + gbk("，并新建了号码库");
   } catch (const std::exception&) {
     out.notice = moved + gbk("，新的号码库也无法建立，本次运行不记录号码来源");

@@ -31,6 +31,13 @@ struct OpenedStore {
 // a store set aside; `waitMs` is how long a held store is waited for.
 OpenedStore openStore(const QString& path, const QDateTime& now, int waitMs = kOpenWaitMs);
 
+// The store at `path` opened, created when missing, in WAL mode with
+// synchronous=FULL at the current schema version, its tables checked for the
+// columns the program uses; its busy timeout is then kWriteWaitMs. Throws
+// SqliteError or NewerStoreError, and sets nothing aside: for a second
+// connection beside the run's (the number store window).
+Connection openStoreConnection(const QString& path, int waitMs = kOpenWaitMs);
+
 // Whether a failure of an open store means it cannot be used any more (not a
 // database, damaged), rather than that this write failed (full disk, busy).
 bool storeUnusable(const SqliteError& error);

@@ -13,6 +13,7 @@
 
 #include "files/data_folder.h"
 #include "files/store/store_import.h"
+#include "files/store/store_open.h"
 #include "files/store/store_schema.h"
 #include "text/app_error.h"
 #include "ui/common/dialogs.h"
@@ -75,12 +76,9 @@ auto inStore(const char* doing, F&& work) {
 std::unique_ptr<files::store::Connection> openStore() {
   const QString path = files::storeFilePath();
   try {
-    auto db = std::make_unique<files::store::Connection>(QFile::encodeName(path).toStdString(),
-                                                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    auto db = std::make_unique<files::store::Connection>(files::store::openStoreConnection(path));
     // A search may be writing its page at this moment; wait for it.
     sqlite3_busy_timeout(db->get(), 5000);
-    db->exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL", "set the store's journal");
-    files::store::createOrMigrate(*db);
     return db;
   } catch (const std::exception& e) {
     throw AppError(gbk("号码库无法打开：") + toGbk(path) + gbk("（") + gbkFromUtf8(e.what()) + gbk("）"));
