@@ -107,7 +107,7 @@ TEST(NumberStore, AStoreThatCannotBeUsedIsSetAsideAndTheRunGoesOn) {
       {"newer version",
        [](const std::string& p) {
          makeStore(p);
-         Connection(p, SQLITE_OPEN_READWRITE).exec("PRAGMA user_version = 2", "set");
+         Connection(p, SQLITE_OPEN_READWRITE).exec("PRAGMA user_version = " + std::to_string(kSchemaVersion + 1), "set");
          return nullptr;
        },
        "", false, "1|" + aside + " " + fresh + "|" + moved + "版本比本程序新" + renamed},

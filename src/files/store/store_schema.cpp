@@ -1,4 +1,4 @@
-// See store_schema.h. Version 1:
+// See store_schema.h. Version 2:
 //
 // searches   one row per search: when it ran, with which settings, what it
 //            read and listed, and the end text of panel 6.
@@ -13,12 +13,17 @@
 //            where it was first seen, when last, how often, and the file it
 //            was imported from (source, NULL for numbers a search found).
 //            The number store window and the 历史去重 look-up read this.
+// journal_batches  the keys of batches of records that waited in the journal
+//            file beside the store and have been written (version 2, with
+//            searches.run_key, the key of a search made while the store waited).
 //
 // Times are ISO 8601 local time ("2026-12-08T14:05:30"); text is UTF-8.
 #include "files/store/store_schema.h"
 
 #include <QDateTime>
 #include <string>
+
+#include "files/store/store_transaction.h"
 
 namespace valo::files::store {
 namespace {
@@ -71,6 +76,19 @@ CREATE INDEX numbers_by_first_seen ON numbers(first_seen);
 CREATE INDEX numbers_unchecked ON numbers(number) WHERE valid IS NULL;
 )sql";
 
+// Records that waited in the journal beside the store are written with the
+// key of their batch, in the same transaction, so a batch written just before
+// a kill is not written twice when the journal is read again; a search made
+// while the store waited is found again by its key.
+constexpr const char* kVersion2 = R"sql(
+ALTER TABLE searches ADD COLUMN run_key TEXT;
+CREATE UNIQUE INDEX searches_by_run_key ON searches(run_key) WHERE run_key IS NOT NULL;
+CREATE TABLE journal_batches (
+  batch      TEXT PRIMARY KEY,
+  written_at TEXT NOT NULL
+) WITHOUT ROWID;
+)sql";
+
 }  // namespace
 
 const char* storeKindText(harvest::NumberKind kind) {
@@ -92,20 +110,22 @@ NewerStoreError::NewerStoreError(int version)
       version_(version) {}
 
 void createOrMigrate(Connection& db) {
-  db.exec("BEGIN IMMEDIATE", "begin migration");
-  try {
-    const auto version = static_cast<int>(db.scalar("PRAGMA user_version"));
-    if (version > kSchemaVersion) throw NewerStoreError(version);
-    if (version < 1) db.exec(kVersion1, "create the store's tables");
-    // Later versions add their steps here, each from the one before.
-    if (version != kSchemaVersion) {
-      db.exec("PRAGMA user_version = " + std::to_string(kSchemaVersion), "set the store's version");
-    }
-    db.exec("COMMIT", "commit migration");
-  } catch (...) {
-    sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
-    throw;
+  // A store at the current version is only read here: taking the write lock
+  // at every opening would make a store that another copy is writing to look
+  // unusable.
+  const auto seen = static_cast<int>(db.scalar("PRAGMA user_version"));
+  if (seen > kSchemaVersion) throw NewerStoreError(seen);
+  if (seen == kSchemaVersion) return;
+  Transaction migration(db, "migration");
+  const auto version = static_cast<int>(db.scalar("PRAGMA user_version"));
+  if (version > kSchemaVersion) throw NewerStoreError(version);
+  if (version < 1) db.exec(kVersion1, "create the store's tables");
+  if (version < 2) db.exec(kVersion2, "add the waiting records' keys");
+  // Later versions add their steps here, each from the one before.
+  if (version != kSchemaVersion) {
+    db.exec("PRAGMA user_version = " + std::to_string(kSchemaVersion), "set the store's version");
   }
+  migration.commit();
 }
 
 }  // namespace valo::files::store
