@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "files/store/number_recorder.h"
+#include "files/store/number_store.h"
 #include "files/store/store_open.h"
 #include "files/store/store_schema.h"
 #include "harvest/number_check.h"
@@ -175,9 +175,10 @@ std::string gbkLine(const std::string& number) {
 }
 
 Figures contender(const std::string& path, long long stored, int pages, std::uint64_t seed) {
-  NumberRecorder store(QString::fromStdString(path), [] { return QDateTime::currentDateTime(); });
-  if (!store.hasStore()) {
-    std::fprintf(stderr, "no store: %s\n", utf8FromGbk(store.takeNotice()).c_str());
+  NumberStore store(QString::fromStdString(path), [] { return QDateTime::currentDateTime(); });
+  store.waitUntilIdle();
+  if (const GbkString notice = store.takeNotice(); !notice.empty()) {
+    std::fprintf(stderr, "no store: %s\n", utf8FromGbk(notice).c_str());
     std::exit(1);
   }
   std::mt19937_64 rng(seed);
@@ -247,9 +248,10 @@ double openMs(const std::string& path) {
   std::vector<double> times;
   for (int i = 0; i < 7; ++i) {
     const auto start = Clock::now();
-    NumberRecorder store(QString::fromStdString(path), [] { return QDateTime::currentDateTime(); });
+    NumberStore store(QString::fromStdString(path), [] { return QDateTime::currentDateTime(); });
     times.push_back(msSince(start));
-    if (!store.hasStore()) std::fprintf(stderr, "no store at %s\n", path.c_str());
+    store.waitUntilIdle();
+    if (!store.takeNotice().empty()) std::fprintf(stderr, "no store at %s\n", path.c_str());
   }
   std::sort(times.begin(), times.end());
   return times[times.size() / 2];

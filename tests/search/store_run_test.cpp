@@ -7,7 +7,7 @@
 #include <QDateTime>
 #include <memory>
 
-#include "files/store/number_recorder.h"
+#include "files/store/number_store.h"
 #include "run_harness.h"
 #include "test_support.h"
 
@@ -21,12 +21,12 @@ struct StoredRun {
   files::testing::TempDir dir;
   std::string path = dir.file("valofaxnumbers.db");
   SearchHarness r;
-  std::unique_ptr<files::store::NumberRecorder> store;
+  std::unique_ptr<files::store::NumberStore> store;
   bool historyDedup = false;
   std::vector<std::string> autosaved;
 
   StoredRun() {
-    store = std::make_unique<files::store::NumberRecorder>(QString::fromStdString(path), [this] {
+    store = std::make_unique<files::store::NumberStore>(QString::fromStdString(path), [this] {
       return QDateTime(QDate(2026, 12, 8), QTime(10, 0)).addMSecs(r.clock.now);
     });
     search::RunServices& sv = r.driver.services();

@@ -102,8 +102,9 @@ bool NumberCheckWorker::runBatch(Connection& db) {
   // The numbers are those of the list, so what was checked before a stop is kept.
   db.exec("BEGIN IMMEDIATE", "begin writing number checks");
   try {
-    Statement update(db.get(),
-                     "UPDATE numbers SET valid = ?2, kind = ?3, region = ?4 WHERE number = ?1 AND valid IS NULL");
+    Statement update(
+        db.get(),
+        "UPDATE numbers SET valid = ?2, kind = ?3, region = ?4 WHERE number = ?1 AND valid IS NULL");
     for (std::size_t i = 0; i < checks.size(); ++i) {
       update.bind(1, numbers[i], true)
           .bind(2, std::int64_t{checks[i].valid ? 1 : 0})

@@ -125,7 +125,8 @@ class FileBeside {
   explicit FileBeside(const QString& target) : target_(localPath(target)) {
     std::mt19937 rng(std::random_device{}());
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-      std::string candidate = target_ + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(rng() % 1000000);
+      std::string candidate =
+          target_ + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(rng() % 1000000);
       const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd >= 0) {
         ::close(fd);
@@ -191,7 +192,8 @@ class Workbook {
       if (cells[c].empty()) continue;
       // libxlsxwriter takes C strings; the cell is copied to end it.
       text_.assign(cells[c]);
-      const lxw_error err = worksheet_write_string(sheet_, sheetRow_, static_cast<lxw_col_t>(c), text_.c_str(), nullptr);
+      const lxw_error err =
+          worksheet_write_string(sheet_, sheetRow_, static_cast<lxw_col_t>(c), text_.c_str(), nullptr);
       if (err != LXW_NO_ERROR) return err;
     }
     ++sheetRow_;
@@ -243,7 +245,8 @@ class Workbook {
   std::string text_;
 };
 
-std::int64_t writeXlsx(StoreQuery& query, const QString& path, const ExportProgress& progress, std::int64_t total) {
+std::int64_t writeXlsx(StoreQuery& query, const QString& path, const ExportProgress& progress,
+                       std::int64_t total) {
   FileBeside temp(path);
   if (temp.error() != 0) failWriting(path, std::strerror(temp.error()));
   std::int64_t rows = 0;
@@ -274,8 +277,9 @@ ExportOutcome exportRows(StoreQuery& query, const QString& path, ExportFormat fo
   const std::int64_t total = progress ? query.countMatching() : 0;
   ExportOutcome outcome;
   try {
-    outcome.rows = format == ExportFormat::Xlsx ? writeXlsx(query, path, progress, total)
-                                                : writeCsv(query, path, format == ExportFormat::CsvGbk, progress, total);
+    outcome.rows = format == ExportFormat::Xlsx
+                       ? writeXlsx(query, path, progress, total)
+                       : writeCsv(query, path, format == ExportFormat::CsvGbk, progress, total);
   } catch (const Cancelled&) {
     outcome.cancelled = true;
   }

@@ -9,25 +9,8 @@
 #include "files/store/store_schema.h"
 
 namespace valo::files::store {
-namespace {
 
-// A store that answered but cannot serve this program: it is set aside
-// rather than given up, so the run still gets a store.
-bool setAsideWorthy(const SqliteError& error) {
-  switch (error.primaryCode()) {
-    case SQLITE_NOTADB:
-    case SQLITE_CORRUPT:
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-    case SQLITE_FORMAT:
-    case SQLITE_ERROR:  // a file of other tables under the store's name
-      return true;
-    default:
-      return false;
-  }
-}
-
-GbkString reasonText(const SqliteError& error) {
+GbkString storeReasonText(const SqliteError& error) {
   switch (error.primaryCode()) {
     case SQLITE_FULL:
       return gbk("磁盘空间不足");
@@ -48,6 +31,8 @@ GbkString reasonText(const SqliteError& error) {
       return gbk("SQLite 错误 ") + std::to_string(error.code());
   }
 }
+
+namespace {
 
 std::string nativeUtf8(const QString& path) {
   return QDir::toNativeSeparators(path).toStdString();
@@ -83,7 +68,6 @@ Connection openStoreConnection(const QString& path, int waitMs) {
   createOrMigrate(db);
   Statement(db.get(), kProbe).step();
   Statement(db.get(), "SELECT 1 FROM numbers WHERE number = ''").step();
-  sqlite3_busy_timeout(db.get(), kWriteWaitMs);
   return db;
 }
 
@@ -120,42 +104,7 @@ QString setStoreAside(const QString& path, const QDateTime& now) {
 }
 
 GbkString storeFailureText(const SqliteError& error, const QString& path) {
-  return gbk("号码库写入失败（") + reasonText(error) + gbk("）：") + gbkFromUtf8(nativeUtf8(path));
-}
-
-OpenedStore openStore(const QString& path, const QDateTime& now, int waitMs) {
-  OpenedStore out;
-  GbkString reason;
-  try {
-    out.db = openStoreConnection(path, waitMs);
-    return out;
-  } catch (const NewerStoreError&) {
-    reason = gbk("版本比本程序新");
-  } catch (const SqliteError& e) {
-    if (!setAsideWorthy(e)) {
-      out.notice = gbk("号码库无法使用（") + reasonText(e) + gbk("），本次运行不记录号码来源：") +
-                   gbkFromUtf8(nativeUtf8(path));
-      return out;
-    }
-    reason = reasonText(e);
-  } catch (const std::exception&) {
-    reason = gbk("无法读取");
-  }
-  out.setAsidePath = setStoreAside(path, now);
-  if (out.setAsidePath.isEmpty()) {
-    out.notice = gbk("号码库无法使用（") + reason + gbk("），也无法改名，本次运行不记录号码来源：") +
-                 gbkFromUtf8(nativeUtf8(path));
-    return out;
-  }
-  const GbkString moved =
-      gbk("号码库无法使用（") + reason + gbk("），已改名为 ") + gbkFromUtf8(nativeUtf8(out.setAsidePath));
-  try {
-    out.db = openStoreConnection(path, waitMs);
-    out.notice = moved + gbk("，并新建了号码库");
-  } catch (const std::exception&) {
-    out.notice = moved + gbk("，新的号码库也无法建立，本次运行不记录号码来源");
-  }
-  return out;
+  return gbk("号码库写入失败（") + storeReasonText(error) + gbk("）：") + gbkFromUtf8(nativeUtf8(path));
 }
 
 }  // namespace valo::files::store

@@ -40,29 +40,40 @@ void readRow(const Statement& s, StoreRow& row) {
 
 const char* columnHeader(StoreColumn column) {
   static constexpr const char* kHeaders[kStoreColumnCount] = {
-      "号码", "首次发现", "最近发现", "次数", "首个关键字", "首个引擎", "首个网页地址", "来源行",
-      "有效", "类型", "地区", "导入来源"};
+      "号码",         "首次发现", "最近发现", "次数", "首个关键字", "首个引擎",
+      "首个网页地址", "来源行",   "有效",     "类型", "地区",       "导入来源"};
   return kHeaders[static_cast<int>(column)];
 }
 
 std::string_view cellView(const StoreRow& row, StoreColumn column, std::string& scratch) {
   switch (column) {
-    case StoreColumn::Number: return row.number;
-    case StoreColumn::FirstSeen: return row.firstSeen;
-    case StoreColumn::LastSeen: return row.lastSeen;
-    case StoreColumn::TimesSeen: return scratch = std::to_string(row.timesSeen);
-    case StoreColumn::FirstKeyword: return row.firstKeyword;
-    case StoreColumn::FirstEngine: return row.firstEngine;
-    case StoreColumn::FirstPageUrl: return row.firstPageUrl;
-    case StoreColumn::SourceLine: return row.sourceLine;
-    case StoreColumn::Valid: return !row.checked ? kUncheckedText : row.valid ? "是" : "否";
+    case StoreColumn::Number:
+      return row.number;
+    case StoreColumn::FirstSeen:
+      return row.firstSeen;
+    case StoreColumn::LastSeen:
+      return row.lastSeen;
+    case StoreColumn::TimesSeen:
+      return scratch = std::to_string(row.timesSeen);
+    case StoreColumn::FirstKeyword:
+      return row.firstKeyword;
+    case StoreColumn::FirstEngine:
+      return row.firstEngine;
+    case StoreColumn::FirstPageUrl:
+      return row.firstPageUrl;
+    case StoreColumn::SourceLine:
+      return row.sourceLine;
+    case StoreColumn::Valid:
+      return !row.checked ? kUncheckedText : row.valid ? "是" : "否";
     case StoreColumn::Kind:
       if (!row.checked) return kUncheckedText;
       return harvest::kindName(row.kind == kKindFixed    ? harvest::NumberKind::Fixed
                                : row.kind == kKindMobile ? harvest::NumberKind::Mobile
                                                          : harvest::NumberKind::Other);
-    case StoreColumn::Region: return row.region;
-    case StoreColumn::Source: return row.source;
+    case StoreColumn::Region:
+      return row.region;
+    case StoreColumn::Source:
+      return row.source;
   }
   return {};
 }
@@ -113,7 +124,8 @@ int StoreQuery::bindFilter(Statement& s) const {
   if (!filter_.fromDate.empty()) s.bind(i++, std::string_view(filter_.fromDate), true);
   // Every time of the last day sorts before the day followed by "T99".
   if (!filter_.toDate.empty()) s.bind(i++, filter_.toDate + "T99");
-  if (!filter_.kind.empty() && filter_.kind != kKindUnchecked) s.bind(i++, std::string_view(filter_.kind), true);
+  if (!filter_.kind.empty() && filter_.kind != kKindUnchecked)
+    s.bind(i++, std::string_view(filter_.kind), true);
   if (!filter_.region.empty()) s.bind(i++, std::string_view(filter_.region), true);
   return i;
 }
@@ -142,8 +154,8 @@ std::vector<StoreRow> StoreQuery::page(std::string_view after, int limit) {
 }
 
 void StoreQuery::forEach(const std::function<bool(const StoreRow&)>& each) {
-  Statement s(db_.get(),
-              std::string("SELECT ") + kColumns + " FROM numbers WHERE " + whereClause() + " ORDER BY number");
+  Statement s(db_.get(), std::string("SELECT ") + kColumns + " FROM numbers WHERE " + whereClause() +
+                             " ORDER BY number");
   bindFilter(s);
   StoreRow row;
   while (s.step()) {

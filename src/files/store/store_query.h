@@ -16,12 +16,12 @@ namespace valo::files::store {
 
 // Every field is optional; an empty one does not filter. Text is UTF-8.
 struct StoreFilter {
-  std::string text;                     // found in the number, first keyword or source line
+  std::string text;                      // found in the number, first keyword or source line
   std::optional<std::int64_t> searchId;  // numbers that search listed
-  std::string fromDate;                 // "2026-12-01": first seen on or after that day
-  std::string toDate;                   // first seen on or before that day
-  std::string kind;                     // kKindFixed / kKindMobile / kKindOther / kKindUnchecked
-  std::string region;                   // found in the region
+  std::string fromDate;                  // "2026-12-01": first seen on or after that day
+  std::string toDate;                    // first seen on or before that day
+  std::string kind;                      // kKindFixed / kKindMobile / kKindOther / kKindUnchecked
+  std::string region;                    // found in the region
   bool operator==(const StoreFilter&) const = default;
 };
 
@@ -44,8 +44,18 @@ struct StoreRow {
 
 // The shown columns in order, with their Chinese headers.
 enum class StoreColumn {
-  Number, FirstSeen, LastSeen, TimesSeen, FirstKeyword, FirstEngine, FirstPageUrl, SourceLine,
-  Valid, Kind, Region, Source
+  Number,
+  FirstSeen,
+  LastSeen,
+  TimesSeen,
+  FirstKeyword,
+  FirstEngine,
+  FirstPageUrl,
+  SourceLine,
+  Valid,
+  Kind,
+  Region,
+  Source
 };
 inline constexpr int kStoreColumnCount = 12;
 const char* columnHeader(StoreColumn column);  // UTF-8

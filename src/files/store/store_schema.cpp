@@ -93,9 +93,12 @@ CREATE TABLE journal_batches (
 
 const char* storeKindText(harvest::NumberKind kind) {
   switch (kind) {
-    case harvest::NumberKind::Fixed: return kKindFixed;
-    case harvest::NumberKind::Mobile: return kKindMobile;
-    case harvest::NumberKind::Other: break;
+    case harvest::NumberKind::Fixed:
+      return kKindFixed;
+    case harvest::NumberKind::Mobile:
+      return kKindMobile;
+    case harvest::NumberKind::Other:
+      break;
   }
   return kKindOther;
 }

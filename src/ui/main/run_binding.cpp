@@ -55,7 +55,7 @@ RunBinding::RunBinding(QWidget& window, MainWindowControls& controls, ResultList
   services.checkpointProgress = [this] { files::SaveProgress(files::progressFilePath(), progressValues()); };
   // The store opens with the window, so that a store set aside is told
   // before any search and no search waits for the opening.
-  store_ = std::make_unique<files::store::NumberRecorder>(files::storeFilePath(),
+  store_ = std::make_unique<files::store::NumberStore>(files::storeFilePath(),
                                                           [] { return QDateTime::currentDateTime(); });
   if (const GbkString notice = store_->takeNotice(); !notice.empty()) setStatusText(6, notice);
   services.startAutosave = [this] {

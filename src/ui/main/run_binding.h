@@ -13,7 +13,7 @@
 #include "files/program_options.h"
 #include "files/progress_file.h"
 #include "files/result_autosave.h"
-#include "files/store/number_recorder.h"
+#include "files/store/number_store.h"
 #include "search/run_driver.h"
 #include "ui/main/qt_run_timer.h"
 
@@ -96,7 +96,7 @@ class RunBinding : public search::RunWindow,
   std::unique_ptr<QtRunTimer> timer1_, timer2_, timer3_;
   std::unique_ptr<WebEngineProxySwitch> proxySwitch_;
   files::ResultAutosave autosave_;
-  std::unique_ptr<files::store::NumberRecorder> store_;
+  std::unique_ptr<files::store::NumberStore> store_;
   std::unique_ptr<search::SearchRunDriver> driver_;
 };
 

@@ -1,0 +1,137 @@
+// The number store's one owner. Every rule of the store lives here: how a
+// connection is opened, how a busy store is waited for, when a store is
+// damaged and set aside, and where records go that the store cannot take
+// now. Writes run on a thread of the owner's own, so the thread that records
+// a search never waits on the disk or on another program's lock; it hands a
+// page's records over and is answered once they are on the disk, in the
+// store or, while the store is held or failing, in the journal beside it.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "files/store/sqlite_handle.h"
+#include "harvest/fax_extractor.h"
+#include "text/gbk.h"
+
+namespace valo::files::store {
+
+// Texts are GBK, as the window holds them; the store keeps them as UTF-8.
+struct SearchSettings {
+  GbkString engine;               // the engine box text
+  std::int32_t pauseSeconds = 0;  // the interval box
+  std::int32_t startLine = 0;     // the start line the search began at, from 0
+};
+
+struct PageSource {
+  GbkString keyword;             // the keyword line
+  std::int32_t keywordLine = 0;  // its line number, from 1
+  GbkString engine;              // the engine box text
+  std::string address;           // the page address asked for
+};
+
+struct SearchEnd {
+  std::int32_t refusals = 0;
+  std::int32_t numbersListed = 0;
+  GbkString endText;
+};
+
+// A page line as the store keeps it: UTF-8, at most this many bytes, cut at
+// a character boundary.
+inline constexpr std::size_t kMaxLineBytes = 4096;
+std::string storedLine(std::string_view gbkLine);
+
+// The journal's file beside the store at `storePath`.
+QString waitingJournalPath(const QString& storePath);
+
+enum class StoreEvent {
+  Committed,      // rows changed in the store (a page, an import batch, a delete, checks)
+  StatusChanged,  // statusText() says something else now
+};
+
+class NumberStore {
+ public:
+  struct Timing {
+    int writeWaitMs = 200;  // a write waits this long for another writer, then goes to the journal
+    int retryMs = 1000;     // how often a held or missing store is tried again
+  };
+
+  // Starts the writer, which opens (or makes) the store at `path`. `now`
+  // gives the local time of every record.
+  NumberStore(QString path, std::function<QDateTime()> now);
+  NumberStore(QString path, std::function<QDateTime()> now, Timing timing);
+  // Finishes what was handed over (to the store or the journal), then ends.
+  ~NumberStore();
+  NumberStore(const NumberStore&) = delete;
+  NumberStore& operator=(const NumberStore&) = delete;
+
+  const QString& path() const { return path_; }
+
+  // --- A search's records, from the thread that made the store.
+  void beginSearch(const SearchSettings& settings);
+  // The page whose sightings follow; pages of one keyword line in a row are
+  // numbered from 1.
+  void beginPage(const PageSource& source);
+  // Whether the number is held: in the store (an earlier search, an imported
+  // list), listed in this search, or waiting in the journal.
+  bool knownBefore(std::string_view number);
+  // A number listed, or left out by 历史去重 (Known) or as no valid number
+  // (Rejected, which leaves the store's `numbers` as they are).
+  void sighted(std::string_view number, std::string_view gbkLine, harvest::Sighting what);
+  // Hands the page's records to the writer. `done` is called on the writer's
+  // thread once they are on the disk, with the status text for panel 6 (see
+  // statusText). Nothing is ever dropped: a store that cannot take them now
+  // gets them later from the journal.
+  using Answer = std::function<void(std::optional<GbkString> status)>;
+  void commitPage(Answer done);
+  // The same, waiting for the answer: for tools and tests.
+  std::optional<GbkString> commit();
+  void endSearch(const SearchEnd& end);
+
+  // What the user is to be told once (a store set aside, none usable);
+  // empty when nothing since the last call.
+  GbkString takeNotice();
+  // The store's text for panel 6 while it has something to say: it waits
+  // for the store (with its path), records wait in the journal (how many),
+  // a write failed, or a store was set aside during this search.
+  std::optional<GbkString> statusText() const;
+  // Records handed over that are not in the store yet.
+  std::int64_t waitingRecords() const;
+
+  // --- Other work on the store (import, delete, checks): `job` runs on the
+  // writer's thread with the store's connection, between two pages; `done`
+  // (on that thread) gets its exception, null on success. A job run while
+  // the store cannot be opened gets a SqliteError.
+  using Job = std::function<void(Connection& db)>;
+  void post(Job job, std::function<void(std::exception_ptr)> done = {});
+  // A connection for reading, by the same rules (WAL, schema check, busy
+  // wait); throws SqliteError or NewerStoreError. Never sets anything aside.
+  Connection openReader() const;
+
+  // Told on the writer's thread; the listener marshals to its own thread.
+  int addListener(std::function<void(StoreEvent)> listener);
+  void removeListener(int id);
+
+  // Waits until everything handed over is handled and nothing waits in the
+  // journal for a store that is free; for tests and tools. False when
+  // `timeoutMs` ran out first.
+  bool waitUntilIdle(int timeoutMs = 30000);
+
+ private:
+  class Writer;
+  struct Recording;
+
+  QString path_;
+  std::function<QDateTime()> now_;
+  std::unique_ptr<Recording> rec_;  // the recording thread's own state
+  std::unique_ptr<Writer> writer_;
+};
+
+}  // namespace valo::files::store

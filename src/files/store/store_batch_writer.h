@@ -1,0 +1,37 @@
+// Writes record batches into the store's tables, inside a transaction the
+// caller holds: the search's row found by its key and brought up to date,
+// a sighting per row, and the `numbers` row of every number listed or known.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "files/store/sqlite_handle.h"
+#include "files/store/store_batch.h"
+
+namespace valo::files::store {
+
+class BatchWriter {
+ public:
+  explicit BatchWriter(Connection& db);
+  ~BatchWriter();
+  BatchWriter(const BatchWriter&) = delete;
+  BatchWriter& operator=(const BatchWriter&) = delete;
+
+  // Writes `batch`; a batch from the journal whose key the store already
+  // has is passed over. Returns false when it was.
+  bool write(const RecordBatch& batch);
+  // After a rolled-back transaction the ids it gave searches are void.
+  void forgetSearchIds() { searchIds_.clear(); }
+
+ private:
+  struct Statements;
+  std::int64_t searchId(const SearchRecord& search);
+
+  Connection& db_;
+  std::unique_ptr<Statements> st_;
+  std::unordered_map<std::string, std::int64_t> searchIds_;  // by run key
+};
+
+}  // namespace valo::files::store

@@ -1,0 +1,484 @@
+// See store_writer.h.
+#include "files/store/store_writer.h"
+
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <chrono>
+
+#include "files/store/store_open.h"
+#include "files/store/store_schema.h"
+#include "files/store/store_transaction.h"
+
+namespace valo::files::store {
+namespace {
+
+// One transaction of the backlog stays this small, so a page of a running
+// search, or another copy of the program, waits for it only briefly.
+constexpr std::size_t kBacklogRowsPerTransaction = 2000;
+
+GbkString pathText(const QString& path) {
+  return gbkFromUtf8(QDir::toNativeSeparators(path).toStdString());
+}
+
+std::string randomKey() {
+  char key[17];
+  std::snprintf(key, sizeof key, "%016llx",
+                static_cast<unsigned long long>(QRandomGenerator::system()->generate64()));
+  return key;
+}
+
+bool isBusy(const SqliteError& e) {
+  return e.primaryCode() == SQLITE_BUSY || e.primaryCode() == SQLITE_LOCKED;
+}
+
+}  // namespace
+
+NumberStore::Writer::Writer(QString path, std::function<QDateTime()> now, Timing timing)
+    : path_(std::move(path)),
+      now_(std::move(now)),
+      timing_(timing),
+      journal_(QFile::encodeName(waitingJournalPath(path_)).toStdString() + "-" + std::to_string(::getpid())),
+      adopted_(
+          WaitingJournal::takeOverLeftJournals(QFile::encodeName(path_).toStdString(), journal_.path())) {
+  // Records a killed run left waiting are known to 历史去重 from the start.
+  std::deque<RecordBatch> left;
+  std::vector<RecordBatch> batches;
+  for (const auto& journal : adopted_) {
+    for (RecordBatch& b : journal->readAll()) batches.push_back(std::move(b));
+  }
+  for (RecordBatch& b : batches) {
+    for (const RecordBatch::Row& r : b.rows()) {
+      if (r.what == harvest::Sighting::Listed) ++waitingListed_[std::string(b.number(r))];
+    }
+    journalRows_ += static_cast<std::int64_t>(b.rows().size());
+    ++journalBatches_;
+    left.push_back(std::move(b));
+  }
+  if (!left.empty()) loaded_ = std::move(left);
+  thread_ = std::thread([this] { run(); });
+}
+
+NumberStore::Writer::~Writer() {
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+}
+
+void NumberStore::Writer::submit(RecordBatch batch, Answer done) {
+  {
+    std::lock_guard lock(mutex_);
+    queuedRows_ += static_cast<std::int64_t>(batch.rows().size());
+    queue_.push_back(Task{std::move(batch), std::move(done), {}, {}});
+  }
+  wake_.notify_all();
+}
+
+void NumberStore::Writer::post(Job job, std::function<void(std::exception_ptr)> done) {
+  {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(Task{std::nullopt, {}, std::move(job), std::move(done)});
+  }
+  wake_.notify_all();
+}
+
+bool NumberStore::Writer::waitUntilIdle(int timeoutMs) {
+  std::unique_lock lock(mutex_);
+  // A store that refused the backlog is tried once more after the call, so
+  // a store let go meanwhile gets it before this returns.
+  const std::uint64_t triesBefore = backlogTriesBegun_;
+  return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this, triesBefore] {
+    return opened_ && queue_.empty() && !busyWithTask_ &&
+           (journalBatches_ + held_.size() == 0 || (!storeFree_ && backlogTries_ > triesBefore));
+  });
+}
+
+void NumberStore::Writer::run() {
+  // The store opens at once, so that a store set aside is told before any
+  // search, and no search waits for the opening.
+  ensureOpen();
+  {
+    std::lock_guard lock(mutex_);
+    opened_ = true;
+  }
+  bool flushed = true;  // whether the last turn wrote backlog, so another turn follows at once
+  for (;;) {
+    std::optional<Task> task;
+    {
+      std::unique_lock lock(mutex_);
+      const bool backlog = journalBatches_ + held_.size() > 0;
+      if (queue_.empty() && !stop_) {
+        if (!backlog) storeFree_ = true;
+        if (!backlog || !flushed) {
+          idle_.notify_all();
+          const auto woken = [this] { return stop_ || !queue_.empty(); };
+          if (backlog) {
+            wake_.wait_for(lock, std::chrono::milliseconds(timing_.retryMs), woken);
+          } else {
+            wake_.wait(lock, woken);
+          }
+        }
+      }
+      if (!queue_.empty()) {
+        task = std::move(queue_.front());
+        queue_.pop_front();
+        busyWithTask_ = true;
+      } else if (stop_) {
+        break;
+      }
+    }
+    if (task) {
+      if (task->batch) {
+        handleBatch(*task->batch, task->answer);
+      } else {
+        handleJob(*task);
+      }
+      std::lock_guard lock(mutex_);
+      if (task->batch) queuedRows_ -= static_cast<std::int64_t>(task->batch->rows().size());
+      busyWithTask_ = false;
+      continue;
+    }
+    {
+      std::lock_guard lock(mutex_);
+      ++backlogTriesBegun_;
+    }
+    flushed = ensureOpen() && flushSome();
+    std::lock_guard lock(mutex_);
+    storeFree_ = flushed;
+    ++backlogTries_;
+  }
+  // What waits is written before the end where the store takes it; the
+  // journal keeps the rest for the next start.
+  for (int turn = 0; turn < 50 && backlogWaiting() && db_; ++turn) {
+    if (!flushSome()) break;
+  }
+  // Records only memory held are given to the journal before the end.
+  while (!held_.empty()) {
+    RecordBatch b = std::move(held_.front());
+    held_.pop_front();
+    b.journalKey.clear();
+    journal_.append(b);
+  }
+  idle_.notify_all();
+}
+
+bool NumberStore::Writer::ensureOpen() {
+  if (db_) return true;
+  try {
+    db_ = openStoreConnection(path_, timing_.writeWaitMs);
+    batchWriter_ = std::make_unique<BatchWriter>(db_);
+  } catch (const NewerStoreError&) {
+    setAside(gbk("版本比本程序新"));
+  } catch (const SqliteError& e) {
+    batchWriter_.reset();
+    db_ = Connection();
+    if (storeUnusable(e) || e.primaryCode() == SQLITE_FORMAT || e.primaryCode() == SQLITE_ERROR) {
+      setAside(storeReasonText(e));
+    } else if (isBusy(e)) {
+      std::lock_guard lock(mutex_);
+      waitingForStore_ = true;
+    } else {
+      std::lock_guard lock(mutex_);
+      const GbkString text = gbk("号码库无法使用（") + storeReasonText(e) + gbk("）：") + pathText(path_);
+      if (failure_ != text) notice_ = text;
+      failure_ = text;
+    }
+  }
+  if (db_) {
+    std::lock_guard lock(mutex_);
+    waitingForStore_ = false;
+    ++generation_;
+  }
+  statusChanged();
+  return static_cast<bool>(db_);
+}
+
+void NumberStore::Writer::handleBatch(RecordBatch& batch, const Answer& answer) {
+  bool stored = false;
+  for (int attempt = 0; attempt < 2 && !stored && ensureOpen() && !backlogWaiting(); ++attempt) {
+    try {
+      Transaction page(db_, "a page");
+      batchWriter_->write(batch);
+      page.commit();
+      stored = true;
+    } catch (const SqliteError& e) {
+      batchWriter_->forgetSearchIds();
+      // Only a store set aside for damage is worth a second try at once.
+      if (!writeFailed(e)) break;
+    }
+  }
+  if (stored) {
+    written(batch);
+    notify(StoreEvent::Committed);
+  } else {
+    toJournal(batch);
+  }
+  if (answer) answer(statusText());
+}
+
+void NumberStore::Writer::handleJob(Task& task) {
+  std::exception_ptr error;
+  try {
+    if (!ensureOpen()) throw SqliteError(SQLITE_BUSY, "the number store cannot be opened now");
+    task.job(db_);
+  } catch (const SqliteError& e) {
+    error = std::current_exception();
+    if (batchWriter_) batchWriter_->forgetSearchIds();
+    writeFailed(e);
+  } catch (...) {
+    error = std::current_exception();
+  }
+  if (!error) notify(StoreEvent::Committed);
+  if (task.jobDone) task.jobDone(error);
+}
+
+bool NumberStore::Writer::backlogWaiting() const {
+  std::lock_guard lock(mutex_);
+  return journalBatches_ + held_.size() > 0;
+}
+
+void NumberStore::Writer::toJournal(RecordBatch& batch) {
+  const std::string error = journal_.append(batch);
+  {
+    std::lock_guard lock(mutex_);
+    if (error.empty()) {
+      journalRows_ += static_cast<std::int64_t>(batch.rows().size());
+      ++journalBatches_;
+      if (loaded_) loaded_->push_back(std::move(batch));
+    } else {
+      // Neither the store nor the journal takes it: memory keeps it, and the
+      // user is told, until one of them does.
+      failure_ = gbk("号码库和等待记录都无法写入（") + gbkFromUtf8(error) + gbk("）：") + pathText(path_);
+      batch.journalKey = randomKey();
+      heldRows_ += static_cast<std::int64_t>(batch.rows().size());
+      held_.push_back(std::move(batch));
+    }
+  }
+  statusChanged();
+}
+
+bool NumberStore::Writer::flushSome() {
+  if (!loaded_) {
+    std::deque<RecordBatch> batches;
+    for (RecordBatch& b : journal_.readAll()) batches.push_back(std::move(b));
+    std::lock_guard lock(mutex_);
+    loaded_ = std::move(batches);
+  }
+  // The journal's batches first, as they were handed over before the ones
+  // memory holds.
+  std::vector<const RecordBatch*> chosen;
+  std::size_t rows = 0;
+  {
+    std::lock_guard lock(mutex_);
+    for (auto* from : {&*loaded_, &held_}) {
+      for (const RecordBatch& b : *from) {
+        if (rows >= kBacklogRowsPerTransaction) break;
+        chosen.push_back(&b);
+        rows += b.rows().size();
+      }
+    }
+  }
+  try {
+    Transaction backlog(db_, "waiting records");
+    for (const RecordBatch* b : chosen) batchWriter_->write(*b);
+    backlog.commit();
+  } catch (const SqliteError& e) {
+    batchWriter_->forgetSearchIds();
+    writeFailed(e);
+    return false;
+  }
+  for (const RecordBatch* b : chosen) written(*b);
+  bool allWritten = false;
+  {
+    std::lock_guard lock(mutex_);
+    for (std::size_t n = chosen.size(); n > 0; --n) {
+      auto& from = !loaded_->empty() ? *loaded_ : held_;
+      const std::int64_t r = static_cast<std::int64_t>(from.front().rows().size());
+      if (&from == &held_) {
+        heldRows_ -= r;
+      } else {
+        journalRows_ -= r;
+        --journalBatches_;
+      }
+      from.pop_front();
+    }
+    allWritten = loaded_->empty() && held_.empty();
+    if (allWritten) failure_.reset();
+  }
+  if (allWritten) {
+    // The journal is emptied before the keys go: a kill between the two
+    // leaves keys that no batch will carry again.
+    if (journal_.clear().empty()) {
+      for (const auto& journal : adopted_) journal->remove();
+      adopted_.clear();
+      try {
+        Transaction keys(db_, "forgetting written batches");
+        db_.exec("DELETE FROM journal_batches", "forget written batches");
+        keys.commit();
+      } catch (const SqliteError&) {
+        // Left for the next time the journal empties.
+      }
+      std::lock_guard lock(mutex_);
+      loaded_.reset();
+    }
+  }
+  notify(StoreEvent::Committed);
+  statusChanged();
+  return true;
+}
+
+bool NumberStore::Writer::writeFailed(const SqliteError& error) {
+  if (isBusy(error)) {
+    {
+      std::lock_guard lock(mutex_);
+      waitingForStore_ = true;
+    }
+    statusChanged();
+    return false;
+  }
+  if ((error.primaryCode() == SQLITE_CORRUPT || error.primaryCode() == SQLITE_NOTADB) && damaged()) {
+    setAside(storeReasonText(error));
+    return static_cast<bool>(db_);
+  }
+  {
+    std::lock_guard lock(mutex_);
+    failure_ = storeFailureText(error, path_);
+  }
+  statusChanged();
+  return false;
+}
+
+// A write that met damage may have met a page only this connection read
+// wrong; the store is set aside only when its own check agrees.
+bool NumberStore::Writer::damaged() {
+  try {
+    Statement check(db_.get(), "PRAGMA quick_check");
+    return !check.step() || check.columnText(0) != "ok";
+  } catch (const SqliteError& e) {
+    return storeUnusable(e);
+  }
+}
+
+void NumberStore::Writer::setAside(const GbkString& reason) {
+  batchWriter_.reset();
+  db_ = Connection();
+  const QString aside = setStoreAside(path_, now_());
+  GbkString text = gbk("号码库无法使用（") + reason;
+  if (aside.isEmpty()) {
+    text += gbk("），也无法改名，本次运行不记录号码来源：") + pathText(path_);
+  } else {
+    text += gbk("），已改名为 ") + pathText(aside);
+    try {
+      db_ = openStoreConnection(path_, timing_.writeWaitMs);
+      batchWriter_ = std::make_unique<BatchWriter>(db_);
+      text += gbk("，并新建了号码库");
+    } catch (const std::exception&) {
+      db_ = Connection();
+      text += gbk("，新的号码库也无法建立，本次运行不记录号码来源");
+    }
+  }
+  {
+    std::lock_guard lock(mutex_);
+    notice_ = shownNotice_ = text;
+    if (db_) {
+      failure_.reset();
+      ++generation_;
+    }
+  }
+  statusChanged();
+}
+
+void NumberStore::Writer::written(const RecordBatch& batch) {
+  std::lock_guard lock(mutex_);
+  waitingForStore_ = false;
+  failure_.reset();
+  for (const RecordBatch::Row& r : batch.rows()) {
+    if (r.what != harvest::Sighting::Listed) continue;
+    auto it = waitingListed_.find(std::string(batch.number(r)));
+    if (it != waitingListed_.end() && --it->second <= 0) waitingListed_.erase(it);
+  }
+}
+
+bool NumberStore::Writer::waitingListed(std::string_view number) const {
+  std::lock_guard lock(mutex_);
+  return waitingListed_.contains(std::string(number));
+}
+
+void NumberStore::Writer::addWaitingListed(std::string_view number) {
+  std::lock_guard lock(mutex_);
+  ++waitingListed_[std::string(number)];
+}
+
+std::int64_t NumberStore::Writer::waitingRecords() const {
+  std::lock_guard lock(mutex_);
+  return queuedRows_ + journalRows_ + heldRows_;
+}
+
+std::optional<GbkString> NumberStore::Writer::statusText() const {
+  std::lock_guard lock(mutex_);
+  GbkString text;
+  const auto add = [&text](const GbkString& part) {
+    if (part.empty()) return;
+    if (!text.empty()) text += gbk("；");
+    text += part;
+  };
+  if (failure_) add(*failure_);
+  if (waitingForStore_ && !failure_) add(gbk("正在等待号码库：") + pathText(path_));
+  if (const std::int64_t waiting = journalRows_ + heldRows_; waiting > 0) {
+    add(std::to_string(waiting) + gbk(" 条号码记录等待写入号码库"));
+  }
+  add(shownNotice_);
+  if (text.empty()) return std::nullopt;
+  return text;
+}
+
+GbkString NumberStore::Writer::takeNotice() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(notice_, GbkString());
+}
+
+void NumberStore::Writer::searchEnded() {
+  {
+    std::lock_guard lock(mutex_);
+    shownNotice_.clear();
+  }
+  statusChanged();
+}
+
+int NumberStore::Writer::addListener(std::function<void(StoreEvent)> listener) {
+  std::lock_guard lock(mutex_);
+  listeners_.emplace_back(nextListener_, std::move(listener));
+  return nextListener_++;
+}
+
+void NumberStore::Writer::removeListener(int id) {
+  std::lock_guard lock(mutex_);
+  std::erase_if(listeners_, [id](const auto& l) { return l.first == id; });
+}
+
+void NumberStore::Writer::notify(StoreEvent event) {
+  // Listeners are called without the lock, so one may ask the store back.
+  std::vector<std::function<void(StoreEvent)>> now;
+  {
+    std::lock_guard lock(mutex_);
+    for (const auto& l : listeners_) now.push_back(l.second);
+  }
+  for (const auto& l : now) l(event);
+}
+
+void NumberStore::Writer::statusChanged() {
+  std::optional<GbkString> text = statusText();
+  {
+    std::lock_guard lock(mutex_);
+    if (text == lastStatus_) return;
+    lastStatus_ = text;
+  }
+  notify(StoreEvent::StatusChanged);
+}
+
+}  // namespace valo::files::store
