@@ -15,14 +15,14 @@ void RecordBatch::addOnSameLine(std::string_view number, harvest::Sighting what)
   // Numbers the extractor gives are at most 29 bytes; the cut only guards
   // the field's width.
   const auto size = static_cast<std::uint8_t>(std::min<std::size_t>(number.size(), 255));
-  rows_.push_back(Row{static_cast<std::uint32_t>(numbers_.size()), size, what,
+  rows_.push_back(Row{static_cast<std::uint32_t>(numbers_.size()), size, static_cast<std::uint8_t>(what),
                       static_cast<std::uint32_t>(lines_.size() - 1)});
   numbers_.append(number.substr(0, size));
 }
 
 std::size_t RecordBatch::listedCount() const {
   std::size_t n = 0;
-  for (const Row& r : rows_) n += r.what == harvest::Sighting::Listed ? 1 : 0;
+  for (const Row& r : rows_) n += r.what() == harvest::Sighting::Listed ? 1 : 0;
   return n;
 }
 

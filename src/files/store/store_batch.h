@@ -33,8 +33,9 @@ class RecordBatch {
   struct Row {
     std::uint32_t numberAt;  // offset into the numbers buffer
     std::uint8_t numberSize;
-    harvest::Sighting what;
-    std::uint32_t line;  // index into lines()
+    std::uint8_t whatCode;  // a harvest::Sighting, a byte wide
+    std::uint32_t line;     // index into lines()
+    harvest::Sighting what() const { return static_cast<harvest::Sighting>(whatCode); }
   };
 
   SearchRecord search;

@@ -103,13 +103,13 @@ bool BatchWriter::write(const RecordBatch& batch) {
     Statement& sight = st_->insertSighting;
     sight.bind(1, number).bind(2, p.seenAt).bind(3, id).bind(4, p.keyword).bind(5, p.keywordLine);
     sight.bind(6, p.engine).bind(7, p.address).bind(8, p.pageNumber).bind(9, line, true);
-    sight.bind(10, row.what == harvest::Sighting::Listed ? 0 : 1);
-    sight.bind(11, row.what == harvest::Sighting::Rejected ? 1 : 0);
+    sight.bind(10, row.what() == harvest::Sighting::Listed ? 0 : 1);
+    sight.bind(11, row.what() == harvest::Sighting::Rejected ? 1 : 0);
     sight.step();
     sight.reset();
     // A number that was no valid number was never found: it must not count
     // as known to 历史去重 later.
-    if (row.what == harvest::Sighting::Rejected) continue;
+    if (row.what() == harvest::Sighting::Rejected) continue;
 
     Statement& again = st_->seenAgain;
     again.bind(1, number).bind(2, p.seenAt).bind(3, id).bind(4, p.keyword).bind(5, p.engine);

@@ -96,7 +96,7 @@ std::string encodeBatch(const RecordBatch& b) {
   for (const RecordBatch::Row& r : b.rows()) {
     out += 'R';
     putField(out, b.number(r));
-    putInt(out, static_cast<int>(r.what));
+    putInt(out, static_cast<int>(r.what()));
     putInt(out, r.line);
     out += '\n';
   }

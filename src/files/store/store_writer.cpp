@@ -51,7 +51,7 @@ NumberStore::Writer::Writer(QString path, std::function<QDateTime()> now, Timing
   }
   for (RecordBatch& b : batches) {
     for (const RecordBatch::Row& r : b.rows()) {
-      if (r.what == harvest::Sighting::Listed) ++waitingListed_[std::string(b.number(r))];
+      if (r.what() == harvest::Sighting::Listed) ++waitingListed_[std::string(b.number(r))];
     }
     journalRows_ += static_cast<std::int64_t>(b.rows().size());
     ++journalBatches_;
@@ -398,7 +398,7 @@ void NumberStore::Writer::written(const RecordBatch& batch) {
   waitingForStore_ = false;
   failure_.reset();
   for (const RecordBatch::Row& r : batch.rows()) {
-    if (r.what != harvest::Sighting::Listed) continue;
+    if (r.what() != harvest::Sighting::Listed) continue;
     auto it = waitingListed_.find(std::string(batch.number(r)));
     if (it != waitingListed_.end() && --it->second <= 0) waitingListed_.erase(it);
   }
