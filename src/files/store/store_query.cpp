@@ -3,6 +3,8 @@
 // does.
 #include "files/store/store_query.h"
 
+#include <algorithm>
+
 #include "files/store/store_schema.h"
 #include "harvest/number_check.h"
 
@@ -151,6 +153,42 @@ std::vector<StoreRow> StoreQuery::page(std::string_view after, int limit) {
   rows.reserve(static_cast<std::size_t>(limit));
   while (s.step()) readRow(s, rows.emplace_back());
   return rows;
+}
+
+std::vector<StoreRow> StoreQuery::rowsNear(std::string_view from, bool forward, std::int64_t skip, int limit,
+                                           bool inclusive) {
+  std::string sql = std::string("SELECT ") + kColumns + " FROM numbers WHERE " + whereClause();
+  if (!from.empty()) sql += std::string(" AND number ") + (forward ? ">" : "<") + (inclusive ? "= ?" : " ?");
+  sql += forward ? " ORDER BY number LIMIT ? OFFSET ?" : " ORDER BY number DESC LIMIT ? OFFSET ?";
+  Statement s(db_.get(), sql);
+  int i = bindFilter(s);
+  if (!from.empty()) s.bind(i++, from);
+  s.bind(i++, std::int64_t{limit});
+  s.bind(i, skip);
+  std::vector<StoreRow> rows;
+  rows.reserve(static_cast<std::size_t>(limit));
+  while (s.step()) readRow(s, rows.emplace_back());
+  if (!forward) std::reverse(rows.begin(), rows.end());
+  return rows;
+}
+
+// SQLite counts by stepping through the rows, so this costs what the rows
+// before `number` cost to walk; the caller asks sparingly.
+StoreQuery::Position StoreQuery::position(std::string_view number) {
+  // The greatest number up to `number` is `number` itself when it matches.
+  Statement s(db_.get(), "SELECT count(*), max(number) FROM numbers WHERE " + whereClause() + " AND number <= ?");
+  s.bind(bindFilter(s), number);
+  if (!s.step()) return {};
+  const bool present = !s.columnIsNull(1) && s.columnText(1) == number;
+  return {s.columnInt(0) - (present ? 1 : 0), present};
+}
+
+void StoreQuery::numbersFrom(std::string_view first, const std::function<bool(std::string_view)>& each) {
+  Statement s(db_.get(), "SELECT number FROM numbers WHERE " + whereClause() + " AND number >= ? ORDER BY number");
+  s.bind(bindFilter(s), first);
+  while (s.step()) {
+    if (!each(s.columnText(0))) return;
+  }
 }
 
 void StoreQuery::forEach(const std::function<bool(const StoreRow&)>& each) {

@@ -1,6 +1,7 @@
 // What the number store window shows: the `numbers` rows that pass a filter,
-// read a page at a time in number order, their counts, and the deletion of
-// chosen numbers with their sightings. Export reads through the same filter.
+// read a page at a time in number order from any point, their counts, where
+// a number stands among them, and the deletion of chosen numbers with their
+// sightings. Export reads through the same filter.
 #pragma once
 
 #include <cstdint>
@@ -85,6 +86,20 @@ class StoreQuery {
   // Up to `limit` matching rows whose number sorts after `after` (empty:
   // from the first), in number order.
   std::vector<StoreRow> page(std::string_view after, int limit);
+  // Up to `limit` matching rows in number order, `skip` rows away from
+  // `from`: after it when `forward`, else before it (counting back). An empty
+  // `from` stands before the first row or after the last; `inclusive` counts
+  // a row numbered `from` as the first one met.
+  std::vector<StoreRow> rowsNear(std::string_view from, bool forward, std::int64_t skip, int limit,
+                                 bool inclusive = false);
+  // How many matching rows sort before `number`, and whether it is one.
+  struct Position {
+    std::int64_t before = 0;
+    bool present = false;
+  };
+  Position position(std::string_view number);
+  // The matching numbers from `first` on, in order, until `each` returns false.
+  void numbersFrom(std::string_view first, const std::function<bool(std::string_view)>& each);
   // Every matching row in number order, one at a time, without holding them
   // (the row handed on is reused for the next); stops early when `each`
   // returns false.

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 
 #include "files/data_folder.h"
 #include "files/store/store_import.h"
@@ -85,6 +86,9 @@ std::unique_ptr<files::store::Connection> openStore() {
   }
 }
 
+// How often the open window looks whether the background checks wrote more.
+constexpr int kChecksLookMs = 1000;
+
 // A modal progress box with a cancel button, shown when the work lasts.
 class ProgressBox {
  public:
@@ -141,6 +145,17 @@ void StoreBinding::open() {
     bind(window->CopyButton, &StoreBinding::copySelected);
     bind(window->DeleteButton, &StoreBinding::deleteSelected);
     furnishExportMenu();
+    // The checks run on a connection of their own and tell nobody; their
+    // count of numbers written says when the rows have new checks.
+    auto* checks = new QTimer(window);
+    QObject::connect(checks, &QTimer::timeout, window,
+                     [this, window, seen = checks_.checkedCount()]() mutable {
+                       if (const std::int64_t now = checks_.checkedCount(); now != seen) {
+                         seen = now;
+                         window->storeChanged();
+                       }
+                     });
+    checks->start(kChecksLookMs);
     inStore("读取号码库", [&] {
       window->reloadSearches();
       window->applyFilter();
@@ -149,6 +164,12 @@ void StoreBinding::open() {
   window_->show();
   window_->raise();
   window_->activateWindow();
+}
+
+void StoreBinding::storeCommitted() {
+  QMetaObject::invokeMethod(&owner_, [this] {
+    if (window_ != nullptr) window_->storeChanged();
+  }, Qt::QueuedConnection);
 }
 
 void StoreBinding::furnishExportMenu() {
@@ -247,7 +268,7 @@ void StoreBinding::deleteSelected() {
   if (dialogs::confirm(window_, question) != dialogs::Confirmation::Yes) return;
   inStore("删除号码", [&] {
     files::store::deleteNumbers(*db_, numbers);
-    window_->applyFilter();
+    window_->followStore();
   });
 }
 

@@ -3,7 +3,8 @@
 // rows shown, of one search or of all, copy and delete of chosen numbers,
 // with a progress box that can cancel the long ones. Numbers left unchecked
 // by an import are checked in the background from the program's start and
-// after each import until the program closes.
+// after each import until the program closes. The open window follows the
+// store's changes.
 #pragma once
 
 #include <QPointer>
@@ -37,6 +38,11 @@ class StoreBinding {
   void exportRows(Scope scope, files::store::ExportFormat format);
   void copySelected();
   void deleteSelected();
+
+  // The store has committed a change: the open window follows it soon. May
+  // be called from any thread (the store's writer, after each commit); the
+  // caller stops calling before this binding is destroyed.
+  void storeCommitted();
 
  private:
   void furnishExportMenu();

@@ -10,8 +10,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "files/store/store_schema.h"
 #include "ui/common/error_box.h"
@@ -22,6 +25,26 @@ namespace valo::ui {
 namespace {
 
 constexpr int kSearchesListed = 500;
+// Up to this many chosen rows are kept chosen one number at a time; a larger
+// choice is kept as blocks from its first number to its last, which then
+// take in rows added between them.
+constexpr std::int64_t kChosenKeptByNumber = 20000;
+
+using RowSpan = StoreTableModel::RowSpan;
+
+// Rows in order, each run of neighbours as one span.
+std::vector<RowSpan> spansOf(std::vector<std::int64_t> rows) {
+  std::sort(rows.begin(), rows.end());
+  std::vector<RowSpan> spans;
+  for (const std::int64_t row : rows) {
+    if (!spans.empty() && row <= spans.back().second + 1) {
+      spans.back().second = std::max(spans.back().second, row);
+    } else {
+      spans.emplace_back(row, row);
+    }
+  }
+  return spans;
+}
 
 template <typename T>
 T* named(T* widget, const char* name) {
@@ -78,6 +101,9 @@ StoreWindow::StoreWindow(files::store::Connection& db, QWidget* parent)
   Table->setSelectionMode(QAbstractItemView::ExtendedSelection);
   Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   Table->setWordWrap(false);
+  // Rows of one fixed height: the view then never asks a row's contents to
+  // size it, and reads only the rows it paints.
+  Table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   Table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   Table->horizontalHeader()->setStretchLastSection(true);
   const int widths[files::store::kStoreColumnCount] = {110, 130, 130, 40, 115, 60, 130, 300, 40, 65, 110, 90};
@@ -132,6 +158,10 @@ StoreWindow::StoreWindow(files::store::Connection& db, QWidget* parent)
   });
   connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
   connect(model_, &QAbstractItemModel::modelReset, this, [this] { showCounts(); });
+
+  followTimer_ = new QTimer(this);
+  followTimer_->setSingleShot(true);
+  connect(followTimer_, &QTimer::timeout, this, [this] { followLater(); });
 }
 
 files::store::StoreFilter StoreWindow::filter() const {
@@ -147,8 +177,13 @@ files::store::StoreFilter StoreWindow::filter() const {
   return f;
 }
 
+// The same filter again (after an import) keeps the user's place.
 void StoreWindow::applyFilter() {
-  model_->setFilter(filter());
+  if (const files::store::StoreFilter f = filter(); f == model_->filter() && model_->rowCount() > 0) {
+    followStore();
+  } else {
+    model_->setFilter(f);
+  }
 }
 
 void StoreWindow::reloadSearches() {
@@ -166,13 +201,129 @@ void StoreWindow::reloadSearches() {
   SearchBox->setCurrentIndex(std::max(0, SearchBox->findData(chosen)));
 }
 
+std::vector<RowSpan> StoreWindow::selectedSpans() const {
+  std::vector<RowSpan> spans;
+  for (const QItemSelectionRange& range : Table->selectionModel()->selection()) spans.emplace_back(range.top(), range.bottom());
+  std::sort(spans.begin(), spans.end());
+  std::vector<RowSpan> merged;
+  for (const RowSpan& span : spans) {
+    if (!merged.empty() && span.first <= merged.back().second + 1) {
+      merged.back().second = std::max(merged.back().second, span.second);
+    } else {
+      merged.push_back(span);
+    }
+  }
+  return merged;
+}
+
 std::vector<std::string> StoreWindow::selectedNumbers() const {
-  QModelIndexList rows = Table->selectionModel()->selectedRows();
-  std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-  std::vector<std::string> numbers;
-  numbers.reserve(static_cast<std::size_t>(rows.size()));
-  for (const QModelIndex& index : rows) numbers.push_back(model_->storeRow(index.row()).number);
-  return numbers;
+  return model_->numbers(selectedSpans());
+}
+
+void StoreWindow::storeChanged() {
+  if (followTimer_->isActive()) return;
+  const qint64 since = sinceFollow_.isValid() ? sinceFollow_.elapsed() : followGapMs_;
+  followTimer_->start(static_cast<int>(std::max<qint64>(0, followGapMs_ - since)));
+}
+
+// A store that cannot be read is reported once, not at each of its commits.
+void StoreWindow::followLater() {
+  QElapsedTimer took;
+  took.start();
+  try {
+    followStore();
+    followFailed_ = false;
+  } catch (...) {
+    if (!followFailed_) showStandardError(std::current_exception());
+    followFailed_ = true;
+  }
+  sinceFollow_.start();
+  followGapMs_ = std::max<qint64>(kFollowGapMs, 4 * took.elapsed());
+}
+
+void StoreWindow::followStore() {
+  const int top = std::max(0, Table->rowAt(0));
+  const QModelIndex current = Table->currentIndex();
+  const std::vector<RowSpan> spans = selectedSpans();
+  std::int64_t chosen = 0;
+  for (const auto& [first, last] : spans) chosen += last - first + 1;
+  const bool byNumber = chosen <= kChosenKeptByNumber;
+
+  // What the user looks at, by number: the top row, the current one, the
+  // chosen ones or else the first and last of each chosen block.
+  std::string topNumber, currentNumber;
+  if (top < model_->matchingCount()) topNumber = model_->storeRow(top).number;
+  if (current.isValid()) currentNumber = model_->storeRow(current.row()).number;
+  std::vector<std::string> chosenNumbers;
+  if (byNumber) {
+    chosenNumbers = model_->numbers(spans);
+  } else {
+    for (const auto& [first, last] : spans) {
+      chosenNumbers.push_back(model_->storeRow(static_cast<int>(first)).number);
+      chosenNumbers.push_back(model_->storeRow(static_cast<int>(last)).number);
+    }
+  }
+  std::vector<std::string> keys = chosenNumbers;
+  keys.push_back(topNumber);
+  keys.push_back(currentNumber);
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  if (!keys.empty() && keys.front().empty()) keys.erase(keys.begin());
+
+  // Where those stand now: the top first, with the rows around it read, so
+  // that the others near it are placed from those rows.
+  std::unique_ptr<StoreRowCache> next = model_->readAgain();
+  std::int64_t newTop = std::min<std::int64_t>(top, std::max<std::int64_t>(0, next->matchingCount() - 1));
+  if (!topNumber.empty()) {
+    if (const auto at = next->positions({topNumber}).front(); at.present) {
+      newTop = at.before;
+      next->readAround(newTop, topNumber);
+    }
+  }
+  const std::vector<StoreRowCache::Position> placed = next->positions(keys);
+  auto where = [&](const std::string& number) {
+    return placed[static_cast<std::size_t>(std::lower_bound(keys.begin(), keys.end(), number) - keys.begin())];
+  };
+  std::vector<RowSpan> newSpans;
+  if (byNumber) {
+    std::vector<std::int64_t> rows;
+    for (const std::string& n : chosenNumbers) {
+      if (const auto at = where(n); at.present) rows.push_back(at.before);
+    }
+    newSpans = spansOf(std::move(rows));
+  } else {
+    for (std::size_t i = 0; i + 1 < chosenNumbers.size(); i += 2) {
+      const auto first = where(chosenNumbers[i]);
+      const auto last = where(chosenNumbers[i + 1]);
+      if (first.before <= last.before - (last.present ? 0 : 1)) newSpans.emplace_back(first.before, last.before - (last.present ? 0 : 1));
+    }
+  }
+  int newCurrent = -1;
+  if (!currentNumber.empty()) {
+    if (const auto at = where(currentNumber); at.present) newCurrent = static_cast<int>(at.before);
+  }
+
+  const bool inPlace = next->matchingCount() == model_->matchingCount() && newTop == top && newSpans == spans &&
+                       newCurrent == (current.isValid() ? current.row() : -1);
+  const int across = Table->horizontalScrollBar()->value();
+  model_->show(std::move(next), inPlace);
+  if (!inPlace) {
+    // The reset left the view without a selection, current row or place.
+    Table->doItemsLayout();
+    QItemSelection selection;
+    for (const auto& [first, last] : newSpans) {
+      selection.select(model_->index(static_cast<int>(first), 0),
+                       model_->index(static_cast<int>(last), files::store::kStoreColumnCount - 1));
+    }
+    Table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (newCurrent >= 0) {
+      Table->selectionModel()->setCurrentIndex(model_->index(newCurrent, std::max(0, current.column())),
+                                               QItemSelectionModel::NoUpdate);
+    }
+    if (model_->rowCount() > 0) Table->scrollTo(model_->index(static_cast<int>(newTop), 0), QAbstractItemView::PositionAtTop);
+    Table->horizontalScrollBar()->setValue(across);
+  }
+  showCounts();
 }
 
 void StoreWindow::showCounts() {

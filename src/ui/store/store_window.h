@@ -1,10 +1,14 @@
 // The number store window ("号码库"): every number the searches found or the
 // user imported, one row each, with filters, the counts shown and in all,
 // and the commands import, export, copy and delete, which the store binding
-// carries out.
+// carries out. It follows the store: told of a change, it reads the rows
+// again soon and keeps the user's place and chosen rows by number.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
+#include <string>
+#include <vector>
 
 #include "files/store/store_query.h"
 
@@ -17,6 +21,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QTableView;
+class QTimer;
 
 namespace valo::ui {
 
@@ -29,12 +34,24 @@ class StoreWindow : public QWidget {
 
   // The filter the controls describe.
   files::store::StoreFilter filter() const;
-  // Reads the store again through the controls' filter, and the searches.
+  // Reads the store again through the controls' filter (keeping the user's
+  // place when it is the filter shown), and the searches.
   void applyFilter();
   void reloadSearches();
   // The numbers of the selected rows, in table order.
   std::vector<std::string> selectedNumbers() const;
   StoreTableModel& model() const { return *model_; }
+
+  // The store has committed a change (for the window's thread; the store's
+  // writer queues it here). The rows are read again at most once in
+  // kFollowGapMs, or less often when a reading takes long, so a store that
+  // commits all the time does not keep the window busy.
+  void storeChanged();
+  static constexpr int kFollowGapMs = 500;
+  // Reads the rows again now through the filter shown. The top row stays
+  // the same number where it still is, else the same row; the chosen rows
+  // and the current one stay chosen by number.
+  void followStore();
 
   QLineEdit* FilterText = nullptr;
   QComboBox* SearchBox = nullptr;
@@ -54,9 +71,15 @@ class StoreWindow : public QWidget {
 
  private:
   void showCounts();
+  std::vector<std::pair<std::int64_t, std::int64_t>> selectedSpans() const;
+  void followLater();
 
   StoreTableModel* model_ = nullptr;
   files::store::Connection& db_;
+  QTimer* followTimer_ = nullptr;
+  QElapsedTimer sinceFollow_;
+  qint64 followGapMs_ = kFollowGapMs;
+  bool followFailed_ = false;
 };
 
 }  // namespace valo::ui
