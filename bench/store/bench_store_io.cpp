@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "files/store/number_check_worker.h"
+#include "files/store/number_store.h"
 #include "files/store/store_export.h"
 #include "files/store/store_import.h"
 #include "files/store/store_schema.h"
@@ -236,7 +237,8 @@ int main(int argc, char** argv) {
     report("import", "sqlite3 .import", ours, theirs, 1.0);
     // Not part of the import: the checks the worker then fills in, for information.
     fresh = Connection();
-    NumberCheckWorker worker(folder + "imported.db", 2000);
+    NumberStore owner(QString::fromStdString(folder + "imported.db"), [] { return QDateTime::currentDateTime(); });
+    NumberCheckWorker worker(owner, 2000);
     const double checks = seconds([&] {
       worker.start();
       worker.waitUntilIdle();

@@ -5,10 +5,10 @@
 
 namespace valo {
 
-TextLines::TextLines(std::string text) : text_(std::move(text)), indexed_(false) {}
+TextLines::TextLines(std::string text) : text_(std::make_shared<std::string>(std::move(text))), indexed_(false) {}
 
 void TextLines::setText(std::string text) {
-  text_ = std::move(text);
+  text_ = std::make_shared<std::string>(std::move(text));
   starts_.clear();
   starts_.shrink_to_fit();
   indexed_ = false;
@@ -22,16 +22,16 @@ int TextLines::count() const {
 void TextLines::index() const {
   if (indexed_) return;
   starts_.clear();
-  TextLineCursor cursor(text_);
+  TextLineCursor cursor(*text_);
   for (std::string_view line; cursor.next(line);)
-    starts_.push_back(static_cast<std::size_t>(line.data() - text_.data()));
+    starts_.push_back(static_cast<std::size_t>(line.data() - text_->data()));
   indexed_ = true;
 }
 
 std::string_view TextLines::fullLine(int i) const {
   if (i < 0 || i >= count()) return {};
   const std::size_t b = starts_[static_cast<std::size_t>(i)];
-  std::string_view rest(text_.data() + b, text_.size() - b);
+  std::string_view rest(text_->data() + b, text_->size() - b);
   const std::size_t eol = rest.find(kCrLf);
   return eol == std::string_view::npos ? rest : rest.substr(0, eol);
 }
@@ -43,14 +43,16 @@ std::string_view TextLines::line(int i) const {
 
 void TextLines::append(std::string_view l) {
   index();
-  if (!text_.empty() && !std::string_view(text_).ends_with(kCrLf)) text_ += kCrLf;
-  const std::size_t from = text_.size();
-  text_.append(l);
-  text_ += kCrLf;
+  if (text_.use_count() > 1) text_ = std::make_shared<std::string>(*text_);
+  std::string& text = *text_;
+  if (!text.empty() && !std::string_view(text).ends_with(kCrLf)) text += kCrLf;
+  const std::size_t from = text.size();
+  text.append(l);
+  text += kCrLf;
   // A text with line ends of its own becomes several lines, as in the box.
-  TextLineCursor cursor(std::string_view(text_).substr(from));
+  TextLineCursor cursor(std::string_view(text).substr(from));
   for (std::string_view line; cursor.next(line);)
-    starts_.push_back(static_cast<std::size_t>(line.data() - text_.data()));
+    starts_.push_back(static_cast<std::size_t>(line.data() - text.data()));
 }
 
 std::vector<std::string_view> TextLines::lines() const {

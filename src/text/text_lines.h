@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,7 +20,10 @@ class TextLines {
   TextLines() = default;
   explicit TextLines(std::string text);
 
-  const std::string& text() const { return text_; }
+  const std::string& text() const { return *text_; }
+  // The text as it stands, to be kept beyond the next change (the page
+  // buffer's records of a page point into it rather than copy its lines).
+  std::shared_ptr<const std::string> sharedText() const { return text_; }
   void setText(std::string text);
   void clear() { setText({}); }
 
@@ -41,7 +45,9 @@ class TextLines {
  private:
   void index() const;
 
-  std::string text_;
+  // Shared with those who keep the text; a change while it is shared writes
+  // a copy, so what they keep never changes under them.
+  std::shared_ptr<std::string> text_ = std::make_shared<std::string>();
   // Byte offset of each counted line, made at the first question that needs
   // it: a page buffer that is only walked line by line never pays 8 bytes a
   // line for it.

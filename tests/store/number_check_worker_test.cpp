@@ -2,9 +2,12 @@
 // their checks; the worker ends promptly when asked, keeping what it wrote.
 #include "files/store/number_check_worker.h"
 
+#include <QDateTime>
+
 #include <chrono>
 #include <thread>
 
+#include "files/store/number_store.h"
 #include "files/store/store_import.h"
 #include "files/store/store_query.h"
 #include "store_fixture.h"
@@ -28,7 +31,11 @@ const CheckCase kChecks[] = {
 
 class CheckWorker : public StoreFixture {
  protected:
-  std::string storePath() const { return path("valofaxnumbers.db").toStdString(); }
+  NumberStore& store() {
+    if (!store_) store_ = std::make_unique<NumberStore>(path("valofaxnumbers.db"), [] { return QDateTime::currentDateTime(); });
+    return *store_;
+  }
+  std::unique_ptr<NumberStore> store_;
 };
 
 TEST_F(CheckWorker, ImportLeavesNumbersUncheckedAndTheWorkerFillsThemIn) {
@@ -46,7 +53,7 @@ TEST_F(CheckWorker, ImportLeavesNumbersUncheckedAndTheWorkerFillsThemIn) {
   EXPECT_EQ(cellText(rows[0], StoreColumn::Valid), "未检查");
   EXPECT_EQ(cellText(rows[0], StoreColumn::Kind), "未检查");
 
-  NumberCheckWorker worker(storePath(), 3);  // two batches
+  NumberCheckWorker worker(store(), 3);  // two batches
   worker.start();
   worker.waitUntilIdle();
   EXPECT_EQ(worker.checkedCount(), 4);
@@ -66,7 +73,7 @@ TEST_F(CheckWorker, StopsPromptlyAndKeepsWhatItWrote) {
   for (int i = 0; i < 200000; ++i) list += "0755-" + QByteArray::number(20000000 + i) + "\n";
   writeAll(path("big.txt"), list);
   importNumberList(db, path("big.txt"));
-  NumberCheckWorker worker(storePath(), 500);
+  NumberCheckWorker worker(store(), 500);
   worker.start();
   while (worker.checkedCount() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   const auto asked = std::chrono::steady_clock::now();

@@ -1,24 +1,26 @@
-// See number_check_worker.h. The worker's failures (a busy or damaged
-// store) end its work and are not reported: the numbers stay unchecked and
-// the next start of the program tries again.
+// See number_check_worker.h. The worker's failures (a store that cannot be
+// read or written) end its work and are not reported: the numbers stay
+// unchecked and the next start of the program tries again.
 #include "files/store/number_check_worker.h"
 
 #include <chrono>
+#include <future>
 #include <vector>
 
+#include "files/store/number_store.h"
 #include "files/store/store_schema.h"
+#include "files/store/store_transaction.h"
 
 namespace valo::files::store {
 namespace {
 
-// How long a batch's write waits for a search's page commit, and the pause
-// before a batch that found the store busy is tried again.
-constexpr int kBusyWaitMs = 200;
-constexpr auto kRetryPause = std::chrono::milliseconds(50);
+// The pause before a batch that found the store held by another program is
+// tried again.
+constexpr auto kRetryPause = std::chrono::milliseconds(200);
 
 }  // namespace
 
-NumberCheckWorker::NumberCheckWorker(std::string path, int batch) : path_(std::move(path)), batch_(batch) {}
+NumberCheckWorker::NumberCheckWorker(NumberStore& store, int batch) : store_(store), batch_(batch) {}
 
 NumberCheckWorker::~NumberCheckWorker() {
   stop();
@@ -59,15 +61,13 @@ bool NumberCheckWorker::busy() const {
 
 void NumberCheckWorker::run() {
   try {
-    Connection db(path_, SQLITE_OPEN_READWRITE);
-    sqlite3_busy_timeout(db.get(), kBusyWaitMs);
+    Connection db = store_.openReader();
     for (;;) {
       bool more = false;
       try {
         more = runBatch(db);
       } catch (const SqliteError& e) {
         if (e.primaryCode() != SQLITE_BUSY && e.primaryCode() != SQLITE_LOCKED) throw;
-        sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
         std::this_thread::sleep_for(kRetryPause);
         more = true;
       }
@@ -99,25 +99,34 @@ bool NumberCheckWorker::runBatch(Connection& db) {
     if (stop_) break;
     checks.push_back(harvest::checkMainlandNumber(number));
   }
-  // The numbers are those of the list, so what was checked before a stop is kept.
-  db.exec("BEGIN IMMEDIATE", "begin writing number checks");
-  try {
-    Statement update(
-        db.get(),
-        "UPDATE numbers SET valid = ?2, kind = ?3, region = ?4 WHERE number = ?1 AND valid IS NULL");
-    for (std::size_t i = 0; i < checks.size(); ++i) {
-      update.bind(1, numbers[i], true)
-          .bind(2, std::int64_t{checks[i].valid ? 1 : 0})
-          .bind(3, std::string_view(storeKindText(checks[i].kind)), true)
-          .bind(4, checks[i].region, true)
-          .step();
-      update.reset();
-    }
-    db.exec("COMMIT", "commit number checks");
-  } catch (...) {
-    sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
-    throw;
-  }
+  // The numbers are those of the list, so what was checked before a stop is
+  // kept. The writes go through the store's writer, between a search's pages.
+  std::promise<void> written;
+  std::future<void> done = written.get_future();
+  store_.post(
+      [&numbers, &checks](Connection& writer) {
+        Transaction batch(writer, "writing number checks");
+        Statement update(
+            writer.get(),
+            "UPDATE numbers SET valid = ?2, kind = ?3, region = ?4 WHERE number = ?1 AND valid IS NULL");
+        for (std::size_t i = 0; i < checks.size(); ++i) {
+          update.bind(1, numbers[i], true)
+              .bind(2, std::int64_t{checks[i].valid ? 1 : 0})
+              .bind(3, std::string_view(storeKindText(checks[i].kind)), true)
+              .bind(4, checks[i].region, true)
+              .step();
+          update.reset();
+        }
+        batch.commit();
+      },
+      [&written](std::exception_ptr error) {
+        if (error) {
+          written.set_exception(error);
+        } else {
+          written.set_value();
+        }
+      });
+  done.get();
   checked_ += static_cast<std::int64_t>(checks.size());
   return true;
 }

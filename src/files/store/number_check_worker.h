@@ -1,7 +1,7 @@
 // Fills in the checks (valid, kind, region) of numbers an import left
-// unchecked, on a thread and a store connection of its own, a few thousand
-// numbers a transaction. The checks themselves run outside any transaction,
-// so a search's page commit waits at most for one short batch of updates.
+// unchecked, on a thread of its own, a few thousand numbers a batch: it
+// reads and checks outside any transaction and hands each batch's updates to
+// the store's writer, so a search's page waits at most for one short batch.
 #pragma once
 
 #include <atomic>
@@ -16,11 +16,12 @@
 
 namespace valo::files::store {
 
+class NumberStore;
+
 class NumberCheckWorker {
  public:
-  // `path` is the store file (UTF-8 / local 8-bit); `batch` numbers are
-  // checked and written per transaction.
-  explicit NumberCheckWorker(std::string path, int batch = 2000);
+  // `batch` numbers are checked and written per transaction.
+  explicit NumberCheckWorker(NumberStore& store, int batch = 2000);
   ~NumberCheckWorker();  // stops and waits, see stop()
   NumberCheckWorker(const NumberCheckWorker&) = delete;
   NumberCheckWorker& operator=(const NumberCheckWorker&) = delete;
@@ -42,7 +43,7 @@ class NumberCheckWorker {
   void run();
   bool runBatch(Connection& db);  // false when nothing was left
 
-  std::string path_;
+  NumberStore& store_;
   int batch_;
   std::thread thread_;
   std::atomic<bool> stop_{false};

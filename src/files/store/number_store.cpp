@@ -14,32 +14,7 @@ namespace {
 
 constexpr int kReaderWaitMs = 50;
 
-// The longest head of a GBK line that is at most `limit` bytes and ends at a
-// character boundary.
-std::size_t gbkHead(std::string_view line, std::size_t limit) {
-  std::size_t i = 0;
-  while (i < line.size()) {
-    const std::size_t step =
-        isGbkLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < line.size() ? 2 : 1;
-    if (i + step > limit) break;
-    i += step;
-  }
-  return i;
-}
-
 }  // namespace
-
-std::string storedLine(std::string_view gbkLine) {
-  // A GBK character never takes fewer bytes than in UTF-8, so the GBK head of
-  // the limit is long enough.
-  std::string text = utf8FromGbk(gbkLine.substr(0, gbkHead(gbkLine, kMaxLineBytes)));
-  if (text.size() > kMaxLineBytes) {
-    std::size_t n = kMaxLineBytes;
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-    text.resize(n);
-  }
-  return text;
-}
 
 QString waitingJournalPath(const QString& storePath) {
   return storePath + QStringLiteral("-waiting");
@@ -94,7 +69,7 @@ void NumberStore::beginSearch(const SearchSettings& settings) {
   commitPage({});
 }
 
-void NumberStore::beginPage(const PageSource& source) {
+void NumberStore::beginPage(const PageSource& source, std::shared_ptr<const std::string> pageText) {
   if (!rec_->search) beginSearch({source.engine, 0, 0});
   if (!rec_->batch.empty()) commitPage({});
   Recording& r = *rec_;
@@ -102,6 +77,7 @@ void NumberStore::beginPage(const PageSource& source) {
   r.lastKeywordLine = source.keywordLine;
   ++r.search->pagesRead;
   r.batch = RecordBatch();
+  r.batch.sharePage(std::move(pageText));
   r.batch.hasPage = true;
   r.batch.page = PageRecord{utf8FromGbk(source.keyword), utf8FromGbk(source.engine), source.address,
                             storeTime(now_()),           source.keywordLine,         r.pageNumber};
@@ -151,7 +127,7 @@ void NumberStore::sighted(std::string_view number, std::string_view gbkLine, har
   if (r.lastLine == gbkLine.data() && r.lastLineSize == gbkLine.size() && !r.batch.empty()) {
     r.batch.addOnSameLine(number, what);
   } else {
-    r.batch.add(number, storedLine(gbkLine), what);
+    r.batch.add(number, gbkLine, what);
     r.lastLine = gbkLine.data();
     r.lastLineSize = gbkLine.size();
   }
@@ -167,6 +143,7 @@ void NumberStore::commitPage(Answer done) {
   batch.search = *r.search;
   // Sightings after the commit still belong to the same page.
   r.batch = RecordBatch();
+  r.batch.sharePage(batch.sharedPage());
   r.batch.hasPage = batch.hasPage;
   r.batch.page = batch.page;
   r.lastLine = nullptr;

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "files/store/sqlite_handle.h"
+#include "files/store/store_batch.h"
 #include "harvest/fax_extractor.h"
 #include "text/gbk.h"
 
@@ -42,11 +43,6 @@ struct SearchEnd {
   std::int32_t numbersListed = 0;
   GbkString endText;
 };
-
-// A page line as the store keeps it: UTF-8, at most this many bytes, cut at
-// a character boundary.
-inline constexpr std::size_t kMaxLineBytes = 4096;
-std::string storedLine(std::string_view gbkLine);
 
 // The journal's file beside the store at `storePath`.
 QString waitingJournalPath(const QString& storePath);
@@ -77,8 +73,9 @@ class NumberStore {
   // --- A search's records, from the thread that made the store.
   void beginSearch(const SearchSettings& settings);
   // The page whose sightings follow; pages of one keyword line in a row are
-  // numbered from 1.
-  void beginPage(const PageSource& source);
+  // numbered from 1. With the page's text, the records of lines inside it
+  // share it instead of copying them.
+  void beginPage(const PageSource& source, std::shared_ptr<const std::string> pageText = {});
   // Whether the number is held: in the store (an earlier search, an imported
   // list), listed in this search, or waiting in the journal.
   bool knownBefore(std::string_view number);

@@ -97,9 +97,15 @@ bool BatchWriter::write(const RecordBatch& batch) {
   }
   const std::int64_t id = searchId(batch.search);
   const PageRecord& p = batch.page;
+  std::string line;
+  const RecordBatch::Row* lineOf = nullptr;
   for (const RecordBatch::Row& row : batch.rows()) {
     const std::string_view number = batch.number(row);
-    const std::string& line = batch.line(row);
+    // The numbers of one line come together: its stored form is made once.
+    if (lineOf == nullptr || !row.sameLine(*lineOf)) {
+      line = batch.lineText(row);
+      lineOf = &row;
+    }
     Statement& sight = st_->insertSighting;
     sight.bind(1, number).bind(2, p.seenAt).bind(3, id).bind(4, p.keyword).bind(5, p.keywordLine);
     sight.bind(6, p.engine).bind(7, p.address).bind(8, p.pageNumber).bind(9, line, true);

@@ -88,16 +88,21 @@ std::string encodeBatch(const RecordBatch& b) {
   putInt(out, p.keywordLine);
   putInt(out, p.pageNumber);
   out += '\n';
-  for (const std::string& line : b.lines()) {
-    out += 'L';
-    putField(out, line);
-    out += '\n';
-  }
+  // Each line once, before the rows that were read from it.
+  const RecordBatch::Row* lineOf = nullptr;
+  std::int64_t lines = -1;
   for (const RecordBatch::Row& r : b.rows()) {
+    if (lineOf == nullptr || !r.sameLine(*lineOf)) {
+      out += 'L';
+      putField(out, b.lineText(r));
+      out += '\n';
+      ++lines;
+      lineOf = &r;
+    }
     out += 'R';
     putField(out, b.number(r));
     putInt(out, static_cast<int>(r.what()));
-    putInt(out, r.line);
+    putInt(out, lines);
     out += '\n';
   }
   return out;
@@ -133,7 +138,7 @@ bool decodeBatch(std::string_view payload, RecordBatch& b) {
       if (!toInt(f[2], what) || !toInt(f[3], line) || line < 0 ||
           static_cast<std::size_t>(line) >= lines.size() || what < 0 || what > 2)
         return false;
-      b.add(f[1], lines[static_cast<std::size_t>(line)], static_cast<harvest::Sighting>(what));
+      b.addStored(f[1], lines[static_cast<std::size_t>(line)], static_cast<harvest::Sighting>(what));
     } else {
       return false;
     }

@@ -3,6 +3,8 @@
 // does.
 #include "files/store/store_query.h"
 
+#include "files/store/store_transaction.h"
+
 #include <algorithm>
 
 #include "files/store/store_schema.h"
@@ -203,24 +205,19 @@ void StoreQuery::forEach(const std::function<bool(const StoreRow&)>& each) {
 }
 
 std::int64_t deleteNumbers(Connection& db, const std::vector<std::string>& numbers) {
-  db.exec("BEGIN IMMEDIATE", "begin deleting numbers");
-  try {
-    Statement sightings(db.get(), "DELETE FROM sightings WHERE number = ?1");
-    Statement rows(db.get(), "DELETE FROM numbers WHERE number = ?1");
-    std::int64_t deleted = 0;
-    for (const std::string& n : numbers) {
-      sightings.bind(1, n, true).step();
-      sightings.reset();
-      rows.bind(1, n, true).step();
-      deleted += sqlite3_changes(db.get());
-      rows.reset();
-    }
-    db.exec("COMMIT", "commit deleting numbers");
-    return deleted;
-  } catch (...) {
-    sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
-    throw;
+  Transaction deleting(db, "deleting numbers");
+  Statement sightings(db.get(), "DELETE FROM sightings WHERE number = ?1");
+  Statement rows(db.get(), "DELETE FROM numbers WHERE number = ?1");
+  std::int64_t deleted = 0;
+  for (const std::string& n : numbers) {
+    sightings.bind(1, n, true).step();
+    sightings.reset();
+    rows.bind(1, n, true).step();
+    deleted += sqlite3_changes(db.get());
+    rows.reset();
   }
+  deleting.commit();
+  return deleted;
 }
 
 }  // namespace valo::files::store

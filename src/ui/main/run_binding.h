@@ -50,6 +50,7 @@ class RunBinding : public search::RunWindow,
   ~RunBinding() override;
 
   search::SearchRunDriver& driver() { return *driver_; }
+  files::store::NumberStore& numberStore() { return *store_; }
   QString autosavePath() const { return autosave_.path(); }
   files::ProgressValues progressValues();
 

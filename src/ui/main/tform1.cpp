@@ -98,7 +98,7 @@ TForm1::TForm1(QWidget* parent)
     StatusBar1->setPanelText(6, QStringLiteral("关键字列表保存失败：") + path);
   });
   engines_ = std::make_unique<EnginesBinding>(*ComboBox1, *this);
-  store_ = std::make_unique<StoreBinding>(*this);
+  store_ = std::make_unique<StoreBinding>(*this, run_->numberStore());
   FormCreate();
 }
 

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "files/data_folder.h"
+#include "files/store/number_store.h"
 #include "files/store/store_import.h"
 #include "files/store/store_open.h"
 #include "files/store/store_schema.h"
@@ -74,20 +75,13 @@ auto inStore(const char* doing, F&& work) {
   }
 }
 
-std::unique_ptr<files::store::Connection> openStore() {
-  const QString path = files::storeFilePath();
+std::unique_ptr<files::store::Connection> openStore(const files::store::NumberStore& store) {
   try {
-    auto db = std::make_unique<files::store::Connection>(files::store::openStoreConnection(path));
-    // A search may be writing its page at this moment; wait for it.
-    sqlite3_busy_timeout(db->get(), 5000);
-    return db;
+    return std::make_unique<files::store::Connection>(store.openReader());
   } catch (const std::exception& e) {
-    throw AppError(gbk("号码库无法打开：") + toGbk(path) + gbk("（") + gbkFromUtf8(e.what()) + gbk("）"));
+    throw AppError(gbk("号码库无法打开：") + toGbk(store.path()) + gbk("（") + gbkFromUtf8(e.what()) + gbk("）"));
   }
 }
-
-// How often the open window looks whether the background checks wrote more.
-constexpr int kChecksLookMs = 1000;
 
 // A modal progress box with a cancel button, shown when the work lasts.
 class ProgressBox {
@@ -113,16 +107,21 @@ class ProgressBox {
 
 }  // namespace
 
-StoreBinding::StoreBinding(QWidget& owner)
-    : owner_(owner),
-      checks_(QFile::encodeName(files::storeFilePath()).toStdString()),
-      lastFolder_(QDir::homePath()) {
+StoreBinding::StoreBinding(QWidget& owner, files::store::NumberStore& store)
+    : owner_(owner), store_(store), checks_(store), lastFolder_(QDir::homePath()) {
   // Numbers an earlier run imported but did not get to check; with none
   // (a cheap look at a partial index) the worker ends at once.
   checks_.start();
+  // Every commit of the store (a search's page, an import batch, a delete,
+  // new checks) is followed by the open window.
+  listener_ = store_.addListener([this](files::store::StoreEvent event) {
+    if (event == files::store::StoreEvent::Committed) storeCommitted();
+  });
 }
 
 StoreBinding::~StoreBinding() {
+  store_.removeListener(listener_);
+  checks_.stop();
   // The window is the owner's child and would outlive this binding.
   delete window_.data();
 }
@@ -133,7 +132,7 @@ StoreWindow* StoreBinding::window() const {
 
 void StoreBinding::open() {
   if (window_ == nullptr) {
-    db_ = openStore();
+    db_ = openStore(store_);
     auto* window = new StoreWindow(*db_, &owner_);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window_ = window;
@@ -145,17 +144,6 @@ void StoreBinding::open() {
     bind(window->CopyButton, &StoreBinding::copySelected);
     bind(window->DeleteButton, &StoreBinding::deleteSelected);
     furnishExportMenu();
-    // The checks run on a connection of their own and tell nobody; their
-    // count of numbers written says when the rows have new checks.
-    auto* checks = new QTimer(window);
-    QObject::connect(checks, &QTimer::timeout, window,
-                     [this, window, seen = checks_.checkedCount()]() mutable {
-                       if (const std::int64_t now = checks_.checkedCount(); now != seen) {
-                         seen = now;
-                         window->storeChanged();
-                       }
-                     });
-    checks->start(kChecksLookMs);
     inStore("读取号码库", [&] {
       window->reloadSearches();
       window->applyFilter();
@@ -266,10 +254,17 @@ void StoreBinding::deleteSelected() {
   if (numbers.empty()) return;
   const QString question = QStringLiteral("从号码库中删除选中的 %1 个号码及其搜索记录吗？").arg(numbers.size());
   if (dialogs::confirm(window_, question) != dialogs::Confirmation::Yes) return;
-  inStore("删除号码", [&] {
-    files::store::deleteNumbers(*db_, numbers);
-    window_->followStore();
-  });
+  // The store's writer deletes them between two pages of a running search;
+  // the window follows once the writer has committed.
+  store_.post([numbers](files::store::Connection& db) { files::store::deleteNumbers(db, numbers); },
+              [window = window_](std::exception_ptr error) {
+                if (!error) return;
+                QMetaObject::invokeMethod(
+                    window, [window, error] {
+                      guarded([&] { inStore("删除号码", [&] { std::rethrow_exception(error); }); });
+                    },
+                    Qt::QueuedConnection);
+              });
 }
 
 }  // namespace valo::ui

@@ -14,6 +14,10 @@
 #include "files/store/number_check_worker.h"
 #include "files/store/store_export.h"
 
+namespace valo::files::store {
+class NumberStore;
+}
+
 class QWidget;
 
 namespace valo::ui {
@@ -22,14 +26,15 @@ class StoreWindow;
 
 class StoreBinding {
  public:
-  explicit StoreBinding(QWidget& owner);
+  // `store` is the program's one number store; it outlives the binding.
+  StoreBinding(QWidget& owner, files::store::NumberStore& store);
   ~StoreBinding();
   StoreBinding(const StoreBinding&) = delete;
   StoreBinding& operator=(const StoreBinding&) = delete;
 
   // Shows the window, or brings it to the front when it is open. Throws
-  // AppError when the store cannot be opened; nothing is renamed or made
-  // anew here, which the start of the program does for a bad store.
+  // AppError when the store cannot be read; nothing is renamed or made anew
+  // here, which the store's owner alone decides.
   void open();
   StoreWindow* window() const;
 
@@ -48,7 +53,9 @@ class StoreBinding {
   void furnishExportMenu();
 
   QWidget& owner_;
+  files::store::NumberStore& store_;
   files::store::NumberCheckWorker checks_;
+  int listener_ = 0;
   std::unique_ptr<files::store::Connection> db_;
   QPointer<StoreWindow> window_;
   QString lastFolder_;
