@@ -6,6 +6,8 @@
 #include "harvest/wide_reading.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -164,6 +166,18 @@ std::size_t areaLength(Shape shape) {
   return shape == Shape::TwoDigitArea ? 2 : shape == Shape::ThreeDigitArea ? 3 : 0;
 }
 
+// Whether `d` (no trunk "0") is exactly one whole national number: a mobile
+// of eleven digits, a service number of ten, an area code and a local number
+// of seven or eight digits.
+bool wholeNational(std::string_view d) {
+  if (d.empty() || d[0] == '0') return false;
+  const Shape shape = shapeOf(std::string(d), true);
+  if (shape == Shape::Unknown) return false;
+  const std::size_t least = minDigits(shape);
+  const std::size_t most = shape == Shape::Mobile || shape == Shape::Service ? least : least + 1;
+  return d.size() >= least && d.size() <= most;
+}
+
 // A country code at `p`: "+86", "0086", "86" before a separator, "(+86)".
 // Returns the position behind it, or p; `foreign` when another one stands there.
 std::size_t countryCodeAt(std::string_view s, std::size_t p, bool& country, bool& foreign) {
@@ -197,8 +211,17 @@ Parsed parseNumber(std::string_view s, std::size_t p) {
     }
   }
   while (i < s.size() && (s[i] == '(' || s[i] == '+')) ++i;
+  const std::size_t groupStart = i;
   i = readDigits(s, i, out.digits);
   if (!country && !foreign && !out.digits.empty() && out.digits[0] == '0') trunk = true;
+  // "8613912345678": a country code written straight before the number, as
+  // the exact rules read it too. Only a group that is "86" and one whole
+  // number is read so: "86543210" stays a local number without area code.
+  if (!country && !foreign && !trunk && out.digits.size() == i - groupStart && out.digits.starts_with("86") &&
+      wholeNational(std::string_view(out.digits).substr(2))) {
+    out.digits.erase(0, 2);
+    country = true;
+  }
   // "+86 0571 …" and "0571" carry the trunk prefix; the national number has none.
   if ((country || trunk) && !out.digits.empty() && out.digits[0] == '0') out.digits.erase(0, 1);
   // The shape needs two digits; then groups are taken until it is complete.
@@ -251,20 +274,77 @@ std::string domesticForm(const std::string& digits, Shape shape) {
   return number;
 }
 
-void addNumber(std::vector<WideNumber>& out, const std::string& digits, Shape shape) {
-  WideNumber found{domesticForm(digits, shape), false};
-  // A longer number is no valid one, and its cut form could look valid, so
-  // it is judged before the cut.
-  if (found.number.size() > kMaxNumber) {
-    found.number.resize(kMaxNumber);
-  } else {
-    found.valid = isValidMainlandNational(digits);
+// The numbers of one line, each once, handed on as they are read. A line
+// may hold tens of thousands of them, so past the first few a hash index
+// answers whether one came before; comparing each with all earlier ones made
+// a long line cost its square.
+class LineNumbers {
+ public:
+  explicit LineNumbers(const std::function<void(WideNumber&&)>& take) : take_(take) {}
+
+  void add(const std::string& digits, Shape shape) {
+    WideNumber found{domesticForm(digits, shape), false};
+    // A longer number is no valid one, and its cut form could look valid,
+    // so it is marked before the cut.
+    const bool cut = found.number.size() > kMaxNumber;
+    if (cut) found.number.resize(kMaxNumber);
+    if (!firstTime(keyOf(found.number))) return;
+    if (!cut) found.valid = isValidMainlandNational(digits);
+    take_(std::move(found));
   }
-  for (const WideNumber& earlier : out) {
-    if (earlier.number == found.number) return;
+
+ private:
+  static constexpr std::size_t kScanned = 16;  // up to this many, a plain scan is cheaper
+
+  // A number's text (at most 13 of "0123456789-") as four bits a character,
+  // which no two numbers share and which is never 0.
+  static std::uint64_t keyOf(const std::string& number) {
+    std::uint64_t key = 0;
+    for (const char c : number) key = key << 4 | (c == '-' ? 11u : static_cast<unsigned>(c - '0') + 1u);
+    return key;
   }
-  out.push_back(std::move(found));
-}
+
+  // Whether the number of `key` is new to the line; the index takes it then.
+  bool firstTime(std::uint64_t key) {
+    if (count_ < kScanned) {
+      if (std::find(first_.begin(), first_.begin() + count_, key) != first_.begin() + count_) return false;
+      first_[count_++] = key;
+      return true;
+    }
+    if (slots_.empty()) {
+      slots_.assign(4 * kScanned, 0);
+      for (const std::uint64_t k : first_) insert(k);
+    }
+    return insert(key);
+  }
+
+  // Open addressing, at most half full; false when the key was there.
+  bool insert(std::uint64_t key) {
+    if (2 * (used_ + 1) > slots_.size()) {
+      std::vector<std::uint64_t> old(2 * slots_.size(), 0);
+      old.swap(slots_);
+      used_ = 0;
+      for (const std::uint64_t k : old) {
+        if (k != 0) insert(k);
+      }
+    }
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t slot = (key * 0x9E3779B97F4A7C15ull) >> 32 & mask;; slot = (slot + 1) & mask) {
+      if (slots_[slot] == key) return false;
+      if (slots_[slot] == 0) {
+        slots_[slot] = key;
+        ++used_;
+        return true;
+      }
+    }
+  }
+
+  const std::function<void(WideNumber&&)>& take_;
+  std::array<std::uint64_t, kScanned> first_{};
+  std::size_t count_ = 0;
+  std::vector<std::uint64_t> slots_;
+  std::size_t used_ = 0;
+};
 
 // A short tail at `p` after "/", ",", "、" or ";" following `previous`: its digits
 // replace the last ones of the local number ("021-53853033/3022"). Returns
@@ -297,14 +377,15 @@ std::size_t tailAt(std::string_view s, std::size_t p, const Parsed& previous, st
 }
 
 // The numbers behind one label, from `p`; returns where they end.
-std::size_t readNumbersAfterLabel(std::string_view s, std::size_t p, std::vector<WideNumber>& out) {
+std::size_t readNumbersAfterLabel(std::string_view s, std::size_t p, LineNumbers& out) {
   Parsed previous;
   bool first = true;
+  bool fixedLine = false;  // the label's list holds a number with an area code
   bool listed = false;  // behind "/", ",", "、", ";", where short tails may stand
   while (numberStartsAt(s, p)) {
     std::string tailDigits;
     if (const std::size_t tailEnd = listed ? tailAt(s, p, previous, tailDigits) : 0; tailEnd != 0) {
-      addNumber(out, tailDigits, previous.shape);
+      out.add(tailDigits, previous.shape);
       p = tailEnd;
     } else {
       Parsed number = parseNumber(s, p);
@@ -313,7 +394,11 @@ std::size_t readNumbersAfterLabel(std::string_view s, std::size_t p, std::vector
       if (!number.mainland || number.digits.size() < (first ? kMinFirst : minDigits(number.shape))) {
         return number.end;
       }
-      addNumber(out, number.digits, number.shape);
+      // "传真：0755-26543210 13912345678": a mobile after the fax's fixed line
+      // is the contact's own; a mobile gets a fax label of its own.
+      if (fixedLine && number.shape == Shape::Mobile) return number.end;
+      fixedLine = fixedLine || areaLength(number.shape) != 0;
+      out.add(number.digits, number.shape);
       p = number.end;
       previous = std::move(number);
     }
@@ -341,15 +426,20 @@ std::vector<WideNumber> readWideNumbers(std::string_view line) {
 
 void readWideNumbers(std::string_view line, std::vector<WideNumber>& out) {
   out.clear();
+  readWideNumbers(line, [&out](WideNumber&& found) { out.push_back(std::move(found)); });
+}
+
+void readWideNumbers(std::string_view line, const std::function<void(WideNumber&&)>& take) {
   if (!mayHoldWideLabel(line)) return;
   thread_local GbkString folded;
   foldWideForms(line, folded);
   const std::string_view s = folded;
+  LineNumbers numbers(take);
   bool afterLetter = false;
   for (std::size_t p = 0; p < s.size();) {
     if (const std::size_t label = labelAt(s, p, afterLetter); label != 0) {
       const std::size_t q = skipLabelTail(s, label);
-      p = std::max(label, readNumbersAfterLabel(s, q, out));
+      p = std::max(label, readNumbersAfterLabel(s, q, numbers));
       afterLetter = false;
       continue;
     }
