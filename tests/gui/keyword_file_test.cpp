@@ -136,7 +136,7 @@ TEST_F(KeywordFile, EditsOfOtherLinesNeverSwapTheBytesOfAlikeLines) {
     start();
     c.edit(named<QPlainTextEdit>(&form(), "Memo2")->document());
     stop();
-    EXPECT_EQ(readBytes(path).toHex(' '), c.kept.toHex(' '));
+    EXPECT_EQ(readBytes(path).toHex(' ').toStdString(), c.kept.toHex(' ').toStdString());
   }
 }
 
