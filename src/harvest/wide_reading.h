@@ -33,7 +33,8 @@ std::vector<WideNumber> readWideNumbers(std::string_view line);
 void readWideNumbers(std::string_view line, std::vector<WideNumber>& out);
 // The same, each number handed to `take` as soon as it is read, so a line of
 // any length is read in little memory. `take` may throw; the reading then
-// ends with its exception.
+// ends with its exception. It must not read a line itself: the folded line
+// is kept per thread.
 void readWideNumbers(std::string_view line, const std::function<void(WideNumber&&)>& take);
 
 }  // namespace valo::harvest
