@@ -6,12 +6,11 @@
 #include "harvest/wide_reading.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "harvest/number_check.h"
+#include "harvest/number_key_set.h"
 #include "harvest/wide_text.h"
 
 namespace valo::harvest {
@@ -274,10 +273,7 @@ std::string domesticForm(const std::string& digits, Shape shape) {
   return number;
 }
 
-// The numbers of one line, each once, handed on as they are read. A line
-// may hold tens of thousands of them, so past the first few a hash index
-// answers whether one came before; comparing each with all earlier ones made
-// a long line cost its square.
+// The numbers of one line, each once, handed on as they are read.
 class LineNumbers {
  public:
   explicit LineNumbers(const std::function<void(WideNumber&&)>& take) : take_(take) {}
@@ -288,62 +284,14 @@ class LineNumbers {
     // so it is marked before the cut.
     const bool cut = found.number.size() > kMaxNumber;
     if (cut) found.number.resize(kMaxNumber);
-    if (!firstTime(keyOf(found.number))) return;
+    if (!seen_.insert(found.number)) return;
     if (!cut) found.valid = isValidMainlandNational(digits);
     take_(std::move(found));
   }
 
  private:
-  static constexpr std::size_t kScanned = 16;  // up to this many, a plain scan is cheaper
-
-  // A number's text (at most 13 of "0123456789-") as four bits a character,
-  // which no two numbers share and which is never 0.
-  static std::uint64_t keyOf(const std::string& number) {
-    std::uint64_t key = 0;
-    for (const char c : number) key = key << 4 | (c == '-' ? 11u : static_cast<unsigned>(c - '0') + 1u);
-    return key;
-  }
-
-  // Whether the number of `key` is new to the line; the index takes it then.
-  bool firstTime(std::uint64_t key) {
-    if (count_ < kScanned) {
-      if (std::find(first_.begin(), first_.begin() + count_, key) != first_.begin() + count_) return false;
-      first_[count_++] = key;
-      return true;
-    }
-    if (slots_.empty()) {
-      slots_.assign(4 * kScanned, 0);
-      for (const std::uint64_t k : first_) insert(k);
-    }
-    return insert(key);
-  }
-
-  // Open addressing, at most half full; false when the key was there.
-  bool insert(std::uint64_t key) {
-    if (2 * (used_ + 1) > slots_.size()) {
-      std::vector<std::uint64_t> old(2 * slots_.size(), 0);
-      old.swap(slots_);
-      used_ = 0;
-      for (const std::uint64_t k : old) {
-        if (k != 0) insert(k);
-      }
-    }
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t slot = (key * 0x9E3779B97F4A7C15ull) >> 32 & mask;; slot = (slot + 1) & mask) {
-      if (slots_[slot] == key) return false;
-      if (slots_[slot] == 0) {
-        slots_[slot] = key;
-        ++used_;
-        return true;
-      }
-    }
-  }
-
   const std::function<void(WideNumber&&)>& take_;
-  std::array<std::uint64_t, kScanned> first_{};
-  std::size_t count_ = 0;
-  std::vector<std::uint64_t> slots_;
-  std::size_t used_ = 0;
+  NumberKeySet seen_;
 };
 
 // A short tail at `p` after "/", ",", "、" or ";" following `previous`: its digits
