@@ -39,7 +39,7 @@ else
 fi
 
 all=(fuzz_extractor fuzz_next_page fuzz_query_encoding fuzz_progress_file fuzz_keyword_file fuzz_merge
-  fuzz_int_lines fuzz_blocked_page fuzz_engine_file fuzz_wide_reading)
+  fuzz_int_lines fuzz_blocked_page fuzz_engine_file fuzz_wide_reading fuzz_proxy_list)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 

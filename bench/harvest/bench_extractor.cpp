@@ -14,7 +14,12 @@
 // The wider reading ("扩展识别") runs over the same pages beside the
 // extractor, and the ratio of their times is printed.
 //
-// Usage: bench_extractor [megabytes=10] [runs=5]
+// Last, the long line: 80,000 entries "FAX:0755-NNNNNNNN " as one line of
+// 1.44 MB through the wider reading, beside the same entries one a line, as
+// a page's text; both with every verdict known, so the ratio is the cost of
+// the line's length alone.
+//
+// Usage: bench_extractor [megabytes=10] [runs=5] [long-line entries=80000]
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -27,6 +32,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "harvest/char_boundary.h"
@@ -201,6 +207,50 @@ void runProfile(const char* name, const std::vector<std::string>& lines, int run
       runs, bestFull, mb / bestFull, markers);
 }
 
+// The page text of `entries` fax entries joined by `separator`.
+std::string faxEntries(int entries, std::string_view separator) {
+  std::string text;
+  char entry[32];
+  for (int i = 0; i < entries; ++i) {
+    std::snprintf(entry, sizeof entry, "FAX:0755-%08d", 26000000 + i);
+    if (i > 0) text += separator;
+    text += entry;
+  }
+  return text;
+}
+
+// The wider reading of the page text: the best time of `runs` and the count
+// of numbers listed.
+double timeWidePage(const std::string& text, int runs, std::int32_t& found) {
+  double best = 1e30;
+  for (int run = 0; run < runs; ++run) {
+    NumberList list;
+    valo::harvest::NumberListSink sink(list, true);
+    sink.setWideReading(true);
+    found = 0;
+    const auto start = Clock::now();
+    valo::harvest::ExtractFaxNumbersFromText(text, sink, found);
+    best = std::min(best, seconds(start));
+  }
+  return best;
+}
+
+void runLongLine(int entries, int runs) {
+  const std::string oneLine = faxEntries(entries, " ");
+  const std::string perLine = faxEntries(entries, "\r\n");
+  std::int32_t foundLine = 0, foundLines = 0;
+  // A first pass makes every libphonenumber verdict, for both alike.
+  timeWidePage(perLine, 1, foundLines);
+  const double lines = timeWidePage(perLine, runs, foundLines);
+  const double line = timeWidePage(oneLine, runs, foundLine);
+  std::printf("== long line: %d entries \"FAX:0755-NNNNNNNN\", verdicts known, best of %d\n", entries, runs);
+  std::printf("wide reading, one line of %.2f MB: %.3f s, %d numbers listed\n",
+              static_cast<double>(oneLine.size()) / 1e6, line, foundLine);
+  std::printf("wide reading, one entry a line (%.2f MB): %.3f s, %d numbers listed\n",
+              static_cast<double>(perLine.size()) / 1e6, lines, foundLines);
+  std::printf("ratio one line/one a line time: %.2f\n", line / lines);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -209,5 +259,6 @@ int main(int argc, char** argv) {
   const auto totalBytes = static_cast<std::size_t>(megabytes * 1e6);
   runProfile("sparse", valo::harvest::bench::generatePageLines(totalBytes, 20090317), runs, true);
   runProfile("dense", valo::harvest::bench::generateDenseLines(totalBytes, 20090317), runs, false);
+  runLongLine(argc > 3 ? std::max(1, std::atoi(argv[3])) : 80000, runs);
   return 0;
 }

@@ -19,37 +19,30 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 
 }  // namespace
 
-void KeywordLineKeeper::remember(std::string_view original, std::string_view shown) {
+std::vector<KeptLine> linesToKeep(std::string_view original, std::string_view shown) {
   const std::vector<std::string_view> was = splitLines(original);
   const std::vector<std::string_view> is = splitLines(shown);
-  if (was.size() != is.size()) return;
+  std::vector<KeptLine> kept;
+  if (was.size() != is.size()) return kept;
   for (std::size_t i = 0; i < was.size(); ++i) {
-    if (was[i] == is[i]) continue;
-    std::vector<std::string>& originals = byShown_[std::string(is[i])];
-    if (std::find(originals.begin(), originals.end(), was[i]) == originals.end())
-      originals.emplace_back(was[i]);
+    if (was[i] != is[i]) kept.push_back(KeptLine{i, GbkString(is[i]), GbkString(was[i])});
   }
+  return kept;
 }
 
-GbkString KeywordLineKeeper::restore(std::string_view shown) const {
-  if (byShown_.empty()) return GbkString(shown);
-  std::unordered_map<std::string_view, std::size_t> taken;
+GbkString withKeptLines(std::string_view shown, const std::vector<std::pair<std::size_t, GbkString>>& kept) {
+  if (kept.empty()) return GbkString(shown);
+  std::vector<std::pair<std::size_t, GbkString>> byLine = kept;
+  std::sort(byLine.begin(), byLine.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   GbkString out;
   out.reserve(shown.size());
   TextLineCursor cursor(shown, std::string_view::npos);
-  bool first = true;
-  for (std::string_view line; cursor.next(line); first = false) {
-    if (!first) out += "\r\n";
-    const auto found = byShown_.find(std::string(line));
-    if (found == byShown_.end()) {
-      out += line;
-      continue;
-    }
-    // Alike lines take the originals in turn; more of them than were
-    // remembered repeat the last.
-    std::size_t& n = taken[line];
-    out += found->second[std::min(n, found->second.size() - 1)];
-    ++n;
+  auto next = byLine.begin();
+  std::size_t index = 0;
+  for (std::string_view line; cursor.next(line); ++index) {
+    if (index != 0) out += "\r\n";
+    while (next != byLine.end() && next->first < index) ++next;
+    out += next != byLine.end() && next->first == index ? std::string_view(next->second) : line;
   }
   if (shown.ends_with("\r\n")) out += "\r\n";
   return out;

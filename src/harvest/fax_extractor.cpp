@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <functional>
 
 #include "harvest/marker_rewrites.h"
 #include "harvest/marker_scan.h"
@@ -26,59 +27,62 @@ std::optional<GbkString> extractCandidate(std::string_view line) {
 namespace {
 
 // The wider reading: every number of a line in order, each through the
-// duplicates box, then libphonenumber's verdict, then the history. Lines are
-// read a batch at a time, as below, so that the list can fetch ahead.
+// duplicates box, then libphonenumber's verdict, then the history. Numbers
+// are taken a batch at a time, announced to the list together so that it can
+// fetch ahead, then handled in page order; a batch may end inside a line, so
+// a line of any length needs no more room than a short one.
 template <typename NextLine>
 void extractWideLines(NextLine&& next, ExtractionSink& sink, std::int32_t& FoundCount) {
-  constexpr std::size_t kBatch = 32;
-  std::array<std::vector<WideNumber>, kBatch> numbers;
-  std::array<std::string_view, kBatch> lines;
-  bool more = true;
-  while (more) {
-    std::size_t count = 0;
-    std::exception_ptr failure;
-    while (count < kBatch && (more = next(lines[count]))) {
-      try {
-        readWideNumbers(lines[count], numbers[count]);
-      } catch (...) {
-        failure = std::current_exception();
-        more = false;
-        break;
+  constexpr std::size_t kBatch = 64;
+  struct Pending {
+    WideNumber number;
+    std::string_view line;
+  };
+  std::vector<Pending> pending, handling;
+  pending.reserve(kBatch);
+  const auto handlePending = [&] {
+    // Taken out first: when the sink fails, nothing is handled twice.
+    handling.clear();
+    handling.swap(pending);
+    for (const auto& [found, from] : handling) {
+      if (sink.dedupTicked() && sink.hasCaption(found.number)) continue;
+      if (!found.valid) {
+        sink.sighted(found.number, from, Sighting::Rejected);
+        continue;
       }
-      for (const WideNumber& found : numbers[count]) {
-        if (found.valid) sink.expectNumber(found.number);
+      if (sink.knownBefore(found.number)) {
+        sink.sighted(found.number, from, Sighting::Known);
+        continue;
       }
-      ++count;
+      sink.addNumber(found.number);
+      FoundCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(FoundCount) + 1u);
+      sink.showFoundCount(FoundCount);
+      sink.sighted(found.number, from, Sighting::Listed);
     }
-    for (std::size_t k = 0; k < count; ++k) {
-      for (const WideNumber& found : numbers[k]) {
-        if (sink.dedupTicked() && sink.hasCaption(found.number)) continue;
-        if (!found.valid) {
-          sink.sighted(found.number, lines[k], Sighting::Rejected);
-          continue;
-        }
-        if (sink.knownBefore(found.number)) {
-          sink.sighted(found.number, lines[k], Sighting::Known);
-          continue;
-        }
-        sink.addNumber(found.number);
-        FoundCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(FoundCount) + 1u);
-        sink.showFoundCount(FoundCount);
-        sink.sighted(found.number, lines[k], Sighting::Listed);
-      }
+  };
+  std::string_view line;
+  const std::function<void(WideNumber&&)> take = [&](WideNumber&& found) {
+    if (found.valid) sink.expectNumber(found.number);
+    pending.push_back(Pending{std::move(found), line});
+    if (pending.size() == kBatch) handlePending();
+  };
+  while (next(line)) {
+    // A line that fails (out of memory) fails after the numbers read before
+    // it have been handled, as they would be one at a time.
+    try {
+      readWideNumbers(line, take);
+    } catch (...) {
+      handlePending();
+      throw;
     }
-    if (failure) std::rethrow_exception(failure);
   }
+  handlePending();
 }
 
-// The extraction over any source of lines: `next(line)` gives the following
-// line and returns false after the last.
+// The extraction by the marker rules over any source of lines: `next(line)`
+// gives the following line and returns false after the last.
 template <typename NextLine>
-void extractLines(NextLine&& next, ExtractionSink& sink, std::int32_t& FoundCount) {
-  if (sink.wideReading()) {
-    extractWideLines(next, sink, FoundCount);
-    return;
-  }
+void extractMarkedLines(NextLine&& next, ExtractionSink& sink, std::int32_t& FoundCount) {
   // The lines are taken a batch at a time: their candidates first (finding
   // them changes nothing), announced to the sink together so that the list
   // can fetch its index entries at once, then checked and added in line
@@ -128,18 +132,29 @@ void extractLines(NextLine&& next, ExtractionSink& sink, std::int32_t& FoundCoun
 void ExtractFaxNumbers(const std::vector<GbkString>& PageLines, ExtractionSink& sink,
                        std::int32_t& FoundCount) {
   std::size_t i = 0;
-  extractLines(
-      [&](std::string_view& line) {
-        if (i >= PageLines.size()) return false;
-        line = PageLines[i++];
-        return true;
-      },
-      sink, FoundCount);
+  const auto next = [&](std::string_view& line) {
+    if (i >= PageLines.size()) return false;
+    line = PageLines[i++];
+    return true;
+  };
+  if (sink.wideReading()) {
+    extractWideLines(next, sink, FoundCount);
+  } else {
+    extractMarkedLines(next, sink, FoundCount);
+  }
 }
 
 void ExtractFaxNumbersFromText(std::string_view pageText, ExtractionSink& sink, std::int32_t& FoundCount) {
-  TextLineCursor cursor(pageText);
-  extractLines([&](std::string_view& line) { return cursor.next(line); }, sink, FoundCount);
+  // The marker rules read a line's first 4096 bytes, as the program always
+  // has; the wider reading takes the whole line, so that numbers deep in a
+  // page that is one long line (a table flattened by the browser) are found.
+  if (sink.wideReading()) {
+    TextLineCursor cursor(pageText, std::string_view::npos);
+    extractWideLines([&](std::string_view& line) { return cursor.next(line); }, sink, FoundCount);
+  } else {
+    TextLineCursor cursor(pageText);
+    extractMarkedLines([&](std::string_view& line) { return cursor.next(line); }, sink, FoundCount);
+  }
 }
 
 }  // namespace valo::harvest

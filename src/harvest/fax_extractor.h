@@ -58,7 +58,9 @@ struct ExtractionSink {
 void ExtractFaxNumbers(const std::vector<GbkString>& PageLines, ExtractionSink& sink,
                        std::int32_t& FoundCount);
 // The same over a page's whole text, split by the text-box lines rule as it
-// goes, so a large page is read without a copy of its lines.
+// goes, so a large page is read without a copy of its lines. The marker rules
+// read each line's first 4096 bytes; the wider reading reads it whole, and
+// the sink's `sighted` then gets the whole line.
 void ExtractFaxNumbersFromText(std::string_view pageText, ExtractionSink& sink, std::int32_t& FoundCount);
 
 // A sink over a NumberList with a plain switch, for the tools and tests that

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "harvest/number_check.h"
+#include "harvest/number_key_set.h"
 #include "harvest/wide_text.h"
 
 namespace valo::harvest {
@@ -164,6 +165,18 @@ std::size_t areaLength(Shape shape) {
   return shape == Shape::TwoDigitArea ? 2 : shape == Shape::ThreeDigitArea ? 3 : 0;
 }
 
+// Whether `d` (no trunk "0") is exactly one whole national number: a mobile
+// of eleven digits, a service number of ten, an area code and a local number
+// of seven or eight digits.
+bool wholeNational(std::string_view d) {
+  if (d.empty() || d[0] == '0') return false;
+  const Shape shape = shapeOf(std::string(d), true);
+  if (shape == Shape::Unknown) return false;
+  const std::size_t least = minDigits(shape);
+  const std::size_t most = shape == Shape::Mobile || shape == Shape::Service ? least : least + 1;
+  return d.size() >= least && d.size() <= most;
+}
+
 // A country code at `p`: "+86", "0086", "86" before a separator, "(+86)".
 // Returns the position behind it, or p; `foreign` when another one stands there.
 std::size_t countryCodeAt(std::string_view s, std::size_t p, bool& country, bool& foreign) {
@@ -197,8 +210,17 @@ Parsed parseNumber(std::string_view s, std::size_t p) {
     }
   }
   while (i < s.size() && (s[i] == '(' || s[i] == '+')) ++i;
+  const std::size_t groupStart = i;
   i = readDigits(s, i, out.digits);
   if (!country && !foreign && !out.digits.empty() && out.digits[0] == '0') trunk = true;
+  // "8613912345678": a country code written straight before the number, as
+  // the exact rules read it too. Only a group that is "86" and one whole
+  // number is read so: "86543210" stays a local number without area code.
+  if (!country && !foreign && !trunk && out.digits.size() == i - groupStart && out.digits.starts_with("86") &&
+      wholeNational(std::string_view(out.digits).substr(2))) {
+    out.digits.erase(0, 2);
+    country = true;
+  }
   // "+86 0571 …" and "0571" carry the trunk prefix; the national number has none.
   if ((country || trunk) && !out.digits.empty() && out.digits[0] == '0') out.digits.erase(0, 1);
   // The shape needs two digits; then groups are taken until it is complete.
@@ -251,20 +273,26 @@ std::string domesticForm(const std::string& digits, Shape shape) {
   return number;
 }
 
-void addNumber(std::vector<WideNumber>& out, const std::string& digits, Shape shape) {
-  WideNumber found{domesticForm(digits, shape), false};
-  // A longer number is no valid one, and its cut form could look valid, so
-  // it is judged before the cut.
-  if (found.number.size() > kMaxNumber) {
-    found.number.resize(kMaxNumber);
-  } else {
-    found.valid = isValidMainlandNational(digits);
+// The numbers of one line, each once, handed on as they are read.
+class LineNumbers {
+ public:
+  explicit LineNumbers(const std::function<void(WideNumber&&)>& take) : take_(take) {}
+
+  void add(const std::string& digits, Shape shape) {
+    WideNumber found{domesticForm(digits, shape), false};
+    // A longer number is no valid one, and its cut form could look valid,
+    // so it is marked before the cut.
+    const bool cut = found.number.size() > kMaxNumber;
+    if (cut) found.number.resize(kMaxNumber);
+    if (!seen_.insert(found.number)) return;
+    if (!cut) found.valid = isValidMainlandNational(digits);
+    take_(std::move(found));
   }
-  for (const WideNumber& earlier : out) {
-    if (earlier.number == found.number) return;
-  }
-  out.push_back(std::move(found));
-}
+
+ private:
+  const std::function<void(WideNumber&&)>& take_;
+  NumberKeySet seen_;
+};
 
 // A short tail at `p` after "/", ",", "、" or ";" following `previous`: its digits
 // replace the last ones of the local number ("021-53853033/3022"). Returns
@@ -297,14 +325,15 @@ std::size_t tailAt(std::string_view s, std::size_t p, const Parsed& previous, st
 }
 
 // The numbers behind one label, from `p`; returns where they end.
-std::size_t readNumbersAfterLabel(std::string_view s, std::size_t p, std::vector<WideNumber>& out) {
+std::size_t readNumbersAfterLabel(std::string_view s, std::size_t p, LineNumbers& out) {
   Parsed previous;
   bool first = true;
+  bool fixedLine = false;  // the label's list holds a number with an area code
   bool listed = false;  // behind "/", ",", "、", ";", where short tails may stand
   while (numberStartsAt(s, p)) {
     std::string tailDigits;
     if (const std::size_t tailEnd = listed ? tailAt(s, p, previous, tailDigits) : 0; tailEnd != 0) {
-      addNumber(out, tailDigits, previous.shape);
+      out.add(tailDigits, previous.shape);
       p = tailEnd;
     } else {
       Parsed number = parseNumber(s, p);
@@ -313,7 +342,11 @@ std::size_t readNumbersAfterLabel(std::string_view s, std::size_t p, std::vector
       if (!number.mainland || number.digits.size() < (first ? kMinFirst : minDigits(number.shape))) {
         return number.end;
       }
-      addNumber(out, number.digits, number.shape);
+      // "传真：0755-26543210 13912345678": a mobile after the fax's fixed line
+      // is the contact's own; a mobile gets a fax label of its own.
+      if (fixedLine && number.shape == Shape::Mobile) return number.end;
+      fixedLine = fixedLine || areaLength(number.shape) != 0;
+      out.add(number.digits, number.shape);
       p = number.end;
       previous = std::move(number);
     }
@@ -341,15 +374,20 @@ std::vector<WideNumber> readWideNumbers(std::string_view line) {
 
 void readWideNumbers(std::string_view line, std::vector<WideNumber>& out) {
   out.clear();
+  readWideNumbers(line, [&out](WideNumber&& found) { out.push_back(std::move(found)); });
+}
+
+void readWideNumbers(std::string_view line, const std::function<void(WideNumber&&)>& take) {
   if (!mayHoldWideLabel(line)) return;
   thread_local GbkString folded;
   foldWideForms(line, folded);
   const std::string_view s = folded;
+  LineNumbers numbers(take);
   bool afterLetter = false;
   for (std::size_t p = 0; p < s.size();) {
     if (const std::size_t label = labelAt(s, p, afterLetter); label != 0) {
       const std::size_t q = skipLabelTail(s, label);
-      p = std::max(label, readNumbersAfterLabel(s, q, out));
+      p = std::max(label, readNumbersAfterLabel(s, q, numbers));
       afterLetter = false;
       continue;
     }

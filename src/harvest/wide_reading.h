@@ -8,6 +8,7 @@
 // order number) ends the numbers of that label.
 #pragma once
 
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -30,5 +31,10 @@ std::vector<WideNumber> readWideNumbers(std::string_view line);
 // The same into `out`, which is emptied first; a caller that reads many
 // lines keeps its room.
 void readWideNumbers(std::string_view line, std::vector<WideNumber>& out);
+// The same, each number handed to `take` as soon as it is read, so a line of
+// any length is read in little memory. `take` may throw; the reading then
+// ends with its exception. It must not read a line itself: the folded line
+// is kept per thread.
+void readWideNumbers(std::string_view line, const std::function<void(WideNumber&&)>& take);
 
 }  // namespace valo::harvest

@@ -1,7 +1,11 @@
 // See proxy_list.h.
 #include "search/proxy_list.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 #include <charconv>
+#include <string>
 
 namespace valo::search {
 namespace {
@@ -64,6 +68,10 @@ bool parseProxyLine(std::string_view line, Proxy& proxy, std::string& reason) {
     const std::size_t close = line.find(']');
     if (close == std::string_view::npos) return fail(reason, "IPv6 地址缺少 ]");
     host = line.substr(1, close - 1);
+    // Only an IPv6 address goes in brackets; anything else there ("[[x]")
+    // would be written back as an address that reads otherwise.
+    in6_addr address{};
+    if (::inet_pton(AF_INET6, std::string(host).c_str(), &address) != 1) return fail(reason, "[ ] 中不是 IPv6 地址");
     if (close + 1 >= line.size() || line[close + 1] != ':') return fail(reason, "缺少端口");
     port = line.substr(close + 2);
   } else {
@@ -72,6 +80,7 @@ bool parseProxyLine(std::string_view line, Proxy& proxy, std::string& reason) {
     host = line.substr(0, colon);
     port = line.substr(colon + 1);
     if (host.find(':') != std::string_view::npos) return fail(reason, "IPv6 地址要写在 [ ] 中");
+    if (host.find_first_of("[]") != std::string_view::npos) return fail(reason, "主机名中不能有 [ 或 ]");
   }
   if (host.empty()) return fail(reason, "缺少主机");
   unsigned value = 0;

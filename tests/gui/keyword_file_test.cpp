@@ -1,11 +1,15 @@
 // The keyword file comes back as it was: bytes the box cannot show (not
-// GBK, a lone lead byte) survive a start and an exit, and an edit of another
-// line, and an edit reaches the file within seconds, before any exit.
+// GBK, a lone lead byte) survive a start and an exit, and edits of other
+// lines (inserted, deleted, moved or changed), and an edit reaches the file
+// within seconds, before any exit.
 #include <sys/stat.h>
 
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <functional>
 
 #include "gui_env.h"
 #include "text/gbk.h"
@@ -64,6 +68,75 @@ TEST_F(KeywordFile, ComesBackByteForByteAndKeepsEditsOfOtherLines) {
         << readBytes(path).toHex(' ').toStdString();
     stop();
     EXPECT_EQ(readBytes(path).toHex(' '), edited.toHex(' '));
+  }
+}
+
+// Each edit of the box, as a user makes it: at the start of a line,
+// selecting whole lines, typing at a line's end.
+void insertLine(QTextDocument* document, int before, const QString& text) {
+  QTextCursor cursor(document->findBlockByNumber(before));
+  cursor.insertText(text + QLatin1Char('\n'));
+}
+QString deleteLine(QTextDocument* document, int line) {
+  QTextCursor cursor(document->findBlockByNumber(line));
+  const QString text = cursor.block().text();
+  cursor.setPosition(document->findBlockByNumber(line + 1).position(), QTextCursor::KeepAnchor);
+  cursor.removeSelectedText();
+  return text;
+}
+void moveLine(QTextDocument* document, int from, int to) {
+  insertLine(document, to, deleteLine(document, from));
+}
+void typeAtEnd(QTextDocument* document, int line, const QString& text) {
+  QTextCursor cursor(document->findBlockByNumber(line));
+  cursor.movePosition(QTextCursor::EndOfBlock);
+  cursor.insertText(text);
+}
+
+// Lines that show alike: a genuine "?" and a lone lead byte shown as one, and
+// two lines of a lone lead byte. Every line that stays where it is and as shown
+// keeps its own bytes through the edits of others; a line that is moved or
+// changed is written as the box shows it, never with another line's bytes.
+TEST_F(KeywordFile, EditsOfOtherLinesNeverSwapTheBytesOfAlikeLines) {
+  const QByteArray question = QByteArray::fromStdString(gbk("深圳 机械 传真?"));
+  const QByteArray leadByte = QByteArray::fromStdString(gbk("深圳 机械 传真")) + '\x81';
+  // Two lone lead bytes, each shown as "?".
+  const QByteArray lone1("\x81"), lone2("\xFE"), abc("abc"), shownAlone("?");
+  const auto file = [](std::initializer_list<QByteArray> lines) {
+    QByteArray out;
+    for (const QByteArray& line : lines) out += line + "\r\n";
+    return out;
+  };
+  const struct {
+    const char* name;
+    std::function<void(QTextDocument*)> edit;
+    QByteArray kept;
+  } cases[] = {
+      {"no edit", [](QTextDocument*) {}, file({question, leadByte, lone1, lone2, abc})},
+      {"a line inserted above", [](QTextDocument* d) { insertLine(d, 2, QStringLiteral("新行")); },
+       file({question, leadByte, QByteArray::fromStdString(gbk("新行")), lone1, lone2, abc})},
+      {"the genuine line above deleted", [](QTextDocument* d) { deleteLine(d, 0); }, file({leadByte, lone1, lone2, abc})},
+      {"the first of two alike lines deleted", [](QTextDocument* d) { deleteLine(d, 2); },
+       file({question, leadByte, lone2, abc})},
+      {"the second of two alike lines deleted", [](QTextDocument* d) { deleteLine(d, 3); },
+       file({question, leadByte, lone1, abc})},
+      {"another line moved to the top", [](QTextDocument* d) { moveLine(d, 4, 0); },
+       file({abc, question, leadByte, lone1, lone2})},
+      {"a line that is not GBK moved is written as shown", [](QTextDocument* d) { moveLine(d, 2, 3); },
+       file({question, leadByte, lone2, shownAlone, abc})},
+      {"another line changed", [](QTextDocument* d) { typeAtEnd(d, 4, QStringLiteral("d")); },
+       file({question, leadByte, lone1, lone2, "abcd"})},
+      {"the line itself changed is written as shown", [](QTextDocument* d) { typeAtEnd(d, 1, QStringLiteral("x")); },
+       file({question, QByteArray::fromStdString(gbk("深圳 机械 传真?x")), lone1, lone2, abc})},
+  };
+  const QString path = dataPath("valofaxbody.ini");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    writeBytes(path, file({question, leadByte, lone1, lone2, abc}));
+    start();
+    c.edit(named<QPlainTextEdit>(&form(), "Memo2")->document());
+    stop();
+    EXPECT_EQ(readBytes(path).toHex(' ').toStdString(), c.kept.toHex(' ').toStdString());
   }
 }
 

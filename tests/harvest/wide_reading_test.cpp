@@ -43,6 +43,11 @@ const Case kCases[] = {
     {"Fax: (+86)21-53853022", {"021-53853022"}},
     {"传真：0086 571 8765 4321", {"0571-87654321"}},
     {"传真：+86 0571 87654321", {"0571-87654321"}},
+    // "86" written straight before a whole number, as the exact rules read
+    // it; before anything shorter it is part of the number.
+    {"传真：8613912345678", {"013912345678"}},
+    {"传真：862153853022", {"021-53853022"}},
+    {"传真：86543210", {}},
     // Several numbers after one label, and short tails.
     {"传真：021-53853033/3022", {"021-53853033", "021-53853022"}},
     {"传真：021-53853033/22、021-53853044", {"021-53853033", "021-53853022", "021-53853044"}},
@@ -71,6 +76,12 @@ const Case kCases[] = {
     // Precision: what is no fax number of the line stays out.
     {"电话：021-11111111 传真：021-53853022", {"021-53853022"}},
     {"电话：021-11111111 手机：13912345678", {}},
+    // A mobile after the fax's fixed line is the contact's; standing alone
+    // after the label, or with a label of its own, it is the fax.
+    {"传真：0755-26543210 13912345678", {"0755-26543210"}},
+    {"传真：0755-26543210/13912345678 0755-26543211", {"0755-26543210"}},
+    {"传真：13912345678 0755-26543210", {"013912345678", "0755-26543210"}},
+    {"传真：0755-26543210 传真：13912345678", {"0755-26543210", "013912345678"}},
     {"传真：021-53853022 邮编：200001", {"021-53853022"}},
     {"传真：021-53853022 200001", {"021-53853022"}},
     {"传真：021-53853022 2024-05-01", {"021-53853022"}},
@@ -138,6 +149,41 @@ TEST(WideReading, SwitchChoosesTheRules) {
     EXPECT_EQ(listed, run.listed) << run.wide;
     EXPECT_EQ(found, static_cast<std::int32_t>(run.listed.size()));
     EXPECT_EQ(sink.sightings, run.sighted) << run.wide;
+  }
+}
+
+// "FAX:0755-260000NN" for `from` to `to` - 1, blank-separated.
+std::string faxRun(int from, int to) {
+  std::string text;
+  for (int i = from; i < to; ++i) text += "FAX:0755-26" + std::to_string(100000 + i) + " ";
+  return text;
+}
+
+// A page's text under each rule, the duplicates box off, so the list shows
+// what each line gave: the marker rules read a line's first 4096 bytes, the
+// wider reading the whole line, each number of a line once however many the
+// line holds.
+TEST(WideReading, PageTextLinesAreReadWhole) {
+  const std::string late = std::string(5000, '.') + "FAX:021-53853022";
+  const struct {
+    std::string text;
+    bool wide;
+    std::size_t listed;
+  } cases[] = {
+      {late, false, 0},
+      {late, true, 1},
+      {late + "\r\n" + late, true, 2},
+      {faxRun(0, 40) + faxRun(0, 40), true, 40},
+      {faxRun(0, 3000) + faxRun(1000, 4000) + "\r\n" + faxRun(0, 10), true, 4010},
+      {faxRun(0, 3000), false, 1},
+  };
+  for (const auto& c : cases) {
+    NumberList list;
+    NumberListSink sink(list, false);
+    sink.setWideReading(c.wide);
+    std::int32_t found = 0;
+    ExtractFaxNumbersFromText(c.text, sink, found);
+    EXPECT_EQ(list.size(), c.listed) << c.text.size() << (c.wide ? " wide" : " exact");
   }
 }
 

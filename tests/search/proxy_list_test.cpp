@@ -56,6 +56,9 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"http://:pw@host:80", {}, "用户名为空"},
         LineCase{"http://::1:80", {}, "IPv6 地址要写在 [ ] 中"},
         LineCase{"http://[::1:80", {}, "IPv6 地址缺少 ]"},
+        LineCase{"http://[[::1]:80", {}, "[ ] 中不是 IPv6 地址"},
+        LineCase{"http://[host]:80", {}, "[ ] 中不是 IPv6 地址"},
+        LineCase{"http://ho]st:80", {}, "主机名中不能有 [ 或 ]"},
         LineCase{"socks5://me:pw@host:1080", {}, "浏览器不支持带用户名和密码的 SOCKS5 代理"}));
 
 TEST(ProxyList, KeepsOrderSkipsBlanksAndCommentsAndNumbersBadLines) {

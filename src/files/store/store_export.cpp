@@ -16,6 +16,7 @@
 
 #include "files/atomic_file.h"
 #include "text/app_error.h"
+#include "text/spreadsheet_cell.h"
 
 namespace valo::files::store {
 namespace {
@@ -44,7 +45,15 @@ std::size_t displayWidth(std::string_view text) {
   return width;
 }
 
-void appendCsvField(std::string& out, std::string_view field) {
+// A field of text the store holds, much of it taken from web pages, so it
+// is kept from being read as a formula; the count is a number and goes in as
+// it is.
+void appendCsvField(std::string& out, std::string_view field, StoreColumn column, std::string& scratch) {
+  if (column != StoreColumn::TimesSeen && readAsFormula(field)) {
+    scratch.clear();
+    appendSpreadsheetText(scratch, field);
+    field = scratch;
+  }
   if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
     out.append(field);
     return;
@@ -79,7 +88,7 @@ class CsvWriter {
   void row(const Cells& cells) {
     for (int c = 0; c < kStoreColumnCount; ++c) {
       if (c != 0) text_.push_back(',');
-      appendCsvField(text_, cells[c]);
+      appendCsvField(text_, cells[c], static_cast<StoreColumn>(c), guarded_);
     }
     text_.append("\r\n");
     if (text_.size() >= kCsvChunk) handOn();
@@ -97,6 +106,7 @@ class CsvWriter {
   BufferedWriter writer_;
   bool asGbk_;
   std::string text_;
+  std::string guarded_;
 };
 
 std::int64_t writeCsv(StoreQuery& query, const QString& path, bool asGbk, const ExportProgress& progress,

@@ -1,7 +1,10 @@
 // Export of the number store's rows to a file a spreadsheet opens as it is:
 // an Excel workbook (.xlsx) with the numbers as text, or CSV in UTF-8 with a
-// byte-order mark, or in GBK. The file appears under its name only when it is
-// complete: a cancelled or failed export leaves neither it nor a fragment.
+// byte-order mark, or in GBK. A CSV text cell that a spreadsheet would take
+// for a formula gets a leading "'" (text/spreadsheet_cell.h); the workbook's
+// cells are strings and never formulas. The file appears under its name only
+// when it is complete: a cancelled or failed export leaves neither it nor a
+// fragment.
 #pragma once
 
 #include <QString>

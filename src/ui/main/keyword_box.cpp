@@ -2,6 +2,8 @@
 #include "ui/main/keyword_box.h"
 
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
 
 namespace valo::ui {
 namespace {
@@ -32,7 +34,30 @@ GbkString KeywordBox::shownText() const {
 }
 
 GbkString KeywordBox::text() const {
-  return keeper_.restore(shownText());
+  const GbkString shown = shownText();
+  if (kept_.empty()) return shown;
+  const QTextDocument& document = *edit_.document();
+  std::vector<std::string_view> lines;
+  TextLineCursor cursor(shown, std::string_view::npos);
+  for (std::string_view line; cursor.next(line);) lines.push_back(line);
+  // A block holding a line separator (pasted text) shows as two lines; the
+  // blocks no longer count the lines then, and nothing is put back.
+  if (edit_.toPlainText().count(QLatin1Char('\n')) + 1 != document.blockCount()) return shown;
+  std::vector<std::pair<std::size_t, GbkString>> restore;
+  std::vector<bool> taken(static_cast<std::size_t>(document.blockCount()), false);
+  for (const KeptLine& k : kept_) {
+    // Still the whole of one block, and shown as it was.
+    const QTextBlock block = document.findBlock(k.start.position());
+    if (!block.isValid() || block.position() != k.start.position() ||
+        block.position() + block.length() - 1 != k.end.position()) {
+      continue;
+    }
+    const auto line = static_cast<std::size_t>(block.blockNumber());
+    if (line >= lines.size() || lines[line] != k.shown || taken[line]) continue;
+    taken[line] = true;
+    restore.emplace_back(line, k.original);
+  }
+  return files::withKeptLines(shown, restore);
 }
 
 void KeywordBox::setText(const GbkString& text) {
@@ -42,8 +67,22 @@ void KeywordBox::setText(const GbkString& text) {
   edit_.setPlainText(s);
   settingText_ = false;
   cacheValid_ = false;
+  keepLines(text);
+}
+
+void KeywordBox::keepLines(const GbkString& text) {
+  kept_.clear();
+  QTextDocument* document = edit_.document();
   // What the box gives back for each line, paired with the bytes it was given.
-  keeper_.remember(text, shownText());
+  for (files::KeptLine& line : files::linesToKeep(text, shownText())) {
+    const QTextBlock block = document->findBlockByNumber(static_cast<int>(line.line));
+    if (!block.isValid()) continue;
+    KeptLine k{QTextCursor(document), QTextCursor(document), std::move(line.shown), std::move(line.original)};
+    k.start.setPosition(block.position());
+    k.end.setPosition(block.position() + block.length() - 1);
+    k.end.setKeepPositionOnInsert(true);
+    kept_.push_back(std::move(k));
+  }
 }
 
 const TextLines& KeywordBox::lines() {
