@@ -11,7 +11,12 @@
 // The list holds distinct numbers, every `--repeat`th line a repeat of an
 // earlier one, in a scrambled order, one a line with CR LF.
 //
+// Beside ours, a thread writes a search's page every 50 ms on a connection of
+// its own that waits kWriteWaitMs for the lock, as the recorder does; the
+// longest wait and any page refused are printed.
+//
 //   bench_store_import [--lines N] [--repeat K] [--folder DIR] [--no-peer]
+//                      [--pause-ms MS] [--batch-ms MS]
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -26,9 +31,11 @@
 #include <fstream>
 #include <numeric>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "files/store/store_import.h"
+#include "files/store/store_open.h"
 #include "files/store/store_schema.h"
 
 extern char** environ;
@@ -107,11 +114,16 @@ int main(int argc, char** argv) {
   std::int64_t repeat = 0;
   QString folder = QDir::tempPath();
   bool peer = true;
+  bool pagesBeside = false;
+  ImportLimits limits;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--lines") == 0 && i + 1 < argc) lines = std::atoll(argv[++i]);
     else if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) repeat = std::atoll(argv[++i]);
     else if (std::strcmp(argv[i], "--folder") == 0 && i + 1 < argc) folder = QString::fromLocal8Bit(argv[++i]);
     else if (std::strcmp(argv[i], "--no-peer") == 0) peer = false;
+    else if (std::strcmp(argv[i], "--pages") == 0) pagesBeside = true;
+    else if (std::strcmp(argv[i], "--pause-ms") == 0 && i + 1 < argc) limits.pause = std::chrono::milliseconds(std::atoi(argv[++i]));
+    else if (std::strcmp(argv[i], "--batch-ms") == 0 && i + 1 < argc) limits.batchTime = std::chrono::milliseconds(std::atoi(argv[++i]));
   }
   QTemporaryDir dir(QDir(folder).filePath(QStringLiteral("bench-import-XXXXXX")));
   const std::string work = dir.path().toStdString() + "/";
@@ -131,20 +143,52 @@ int main(int argc, char** argv) {
   Connection store(work + "valofaxnumbers.db", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   store.exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL", "journal");
   createOrMigrate(store);
+  sqlite3_busy_timeout(store.get(), 5000);  // as the 号码库 window's connection waits for a page
+  double longestWait = 0;
+  double longestBatch = 0;
+  int pages = 0;
+  int refused = 0;
+  std::jthread search([&](std::stop_token importing) {
+    if (!pagesBeside) return;
+    Connection page = openStoreConnection(QString::fromStdString(work + "valofaxnumbers.db"));
+    while (!importing.stop_requested()) {
+      const auto asked = Clock::now();
+      try {
+        page.exec("BEGIN IMMEDIATE; INSERT INTO searches (started_at, engine, pause_seconds, start_line) "
+                  "VALUES ('t', 'e', 0, 0); COMMIT",
+                  "a page");
+        ++pages;
+      } catch (const SqliteError& e) {
+        ++refused;
+        std::printf("page refused after %.0f ms: %s\n", since(asked) * 1000, e.what());
+        sqlite3_exec(page.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+      }
+      longestWait = std::max(longestWait, since(asked));
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  });
   std::ofstream("/proc/self/clear_refs") << "5";
   const double before = peakMb();
   const auto start = Clock::now();
   double readingDone = 0;
+  auto lastReport = Clock::now();
   const auto progress = [&](ImportStage stage, std::uint64_t, std::uint64_t) {
-    if (stage == ImportStage::Writing && readingDone == 0) readingDone = since(start);
+    if (stage != ImportStage::Writing) return;
+    if (readingDone == 0) readingDone = since(start);
+    else longestBatch = std::max(longestBatch, since(lastReport) - std::chrono::duration<double>(limits.pause).count());
+    lastReport = Clock::now();
   };
   const ImportOutcome outcome =
-      runNumberImport(store, QString::fromStdString(list), dir.path(), progress, std::stop_token{});
+      runNumberImport(store, QString::fromStdString(list), dir.path(), progress, std::stop_token{}, limits);
   const double ours = since(start);
   const double grown = peakMb() - before;
+  search.request_stop();
+  search.join();
   std::printf("import: %lld added, %lld repeated, %lld without number; reading and sorting %.2f s, writing %.2f s\n",
               static_cast<long long>(outcome.added), static_cast<long long>(outcome.repeated),
               static_cast<long long>(outcome.withoutNumber), readingDone, ours - readingDone);
+  std::printf("        longest batch %.0f ms; a page every 50 ms beside it: %d written, %d refused, longest wait %.0f ms\n",
+              longestBatch * 1000, pages, refused, longestWait * 1000);
   if (!peer) {
     std::printf("import  valofax %7.2f s  peak +%.0f MB\n", ours, grown);
     return 0;

@@ -97,7 +97,8 @@ class NumberImport {
 };
 
 // A whole import on the calling thread, over its own connection or one it
-// shares with nothing running meanwhile: prepare, then the batches with the
+// shares with nothing running meanwhile, which waits seconds for the write
+// lock (sqlite3_busy_timeout) rather than fail beside a search: prepare, then the batches with the
 // pause between them, and the undo after a requested stop or a failure
 // (a failure is then thrown on). The counts come back with cancelled set,
 // and nothing of the file in the store, when `stop` was requested.
