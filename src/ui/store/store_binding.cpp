@@ -11,7 +11,6 @@
 #include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QTimer>
 #include <atomic>
 #include <thread>
@@ -208,9 +207,12 @@ files::store::ImportOutcome importOnThread(QWidget* parent, const QString& file)
   QProgressDialog box(QStringLiteral("正在导入 %1…").arg(name), QStringLiteral("取消"), 0, 1000, parent);
   box.setWindowTitle(QStringLiteral("号码库"));
   box.setWindowModality(Qt::ApplicationModal);
-  box.setMinimumDuration(400);
   box.setAutoClose(false);
   box.setAutoReset(false);
+  // Up at once, unlike ProgressBox: the window's loop runs from here on, and
+  // a click on the store window meanwhile (a close deletes it and this box
+  // with it) must wait for the import.
+  box.show();
   QObject::connect(&box, &QProgressDialog::canceled, &box, [&] {
     worker.request_stop();
     box.setCancelButton(nullptr);
@@ -246,23 +248,16 @@ void StoreBinding::importLists() {
   lastFolder_ = QFileInfo(files.front()).absolutePath();
   files::store::ImportOutcome total;
   QStringList cancelled;
-  {
-    // No second command on the store window before the box shows.
-    window_->setEnabled(false);
-    const auto enable = qScopeGuard([this] {
-      if (window_ != nullptr) window_->setEnabled(true);
-    });
-    for (const QString& file : files) {
-      const files::store::ImportOutcome one = inStore("导入号码", [&] { return importOnThread(window_, file); });
-      if (one.cancelled) {
-        cancelled << QFileInfo(file).fileName();
-        break;
-      }
-      total.added += one.added;
-      total.known += one.known;
-      total.repeated += one.repeated;
-      total.withoutNumber += one.withoutNumber;
+  for (const QString& file : files) {
+    const files::store::ImportOutcome one = inStore("导入号码", [&] { return importOnThread(window_, file); });
+    if (one.cancelled) {
+      cancelled << QFileInfo(file).fileName();
+      break;
     }
+    total.added += one.added;
+    total.known += one.known;
+    total.repeated += one.repeated;
+    total.withoutNumber += one.withoutNumber;
   }
   if (total.added > 0) checks_.start();
   inStore("读取号码库", [&] { window_->applyFilter(); });
