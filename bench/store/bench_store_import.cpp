@@ -146,7 +146,6 @@ int main(int argc, char** argv) {
   createOrMigrate(store);
   sqlite3_busy_timeout(store.get(), 5000);  // as the 号码库 window's connection waits for a page
   double longestWait = 0;
-  double longestBatch = 0;
   int pages = 0;
   int refused = 0;
   std::jthread search([&](std::stop_token importing) {
@@ -172,12 +171,8 @@ int main(int argc, char** argv) {
   const double before = peakMb();
   const auto start = Clock::now();
   double readingDone = 0;
-  auto lastReport = Clock::now();
   const auto progress = [&](ImportStage stage, std::uint64_t, std::uint64_t) {
-    if (stage != ImportStage::Writing) return;
-    if (readingDone == 0) readingDone = since(start);
-    else longestBatch = std::max(longestBatch, since(lastReport) - std::chrono::duration<double>(limits.pause).count());
-    lastReport = Clock::now();
+    if (stage == ImportStage::Writing && readingDone == 0) readingDone = since(start);
   };
   const ImportOutcome outcome =
       runNumberImport(store, QString::fromStdString(list), dir.path(), progress, std::stop_token{}, limits);
@@ -188,8 +183,10 @@ int main(int argc, char** argv) {
   std::printf("import: %lld added, %lld repeated, %lld without number; reading and sorting %.2f s, writing %.2f s\n",
               static_cast<long long>(outcome.added), static_cast<long long>(outcome.repeated),
               static_cast<long long>(outcome.withoutNumber), readingDone, ours - readingDone);
-  std::printf("        longest batch %.0f ms; a page every 50 ms beside it: %d written, %d refused, longest wait %.0f ms\n",
-              longestBatch * 1000, pages, refused, longestWait * 1000);
+  if (pagesBeside) {
+    std::printf("        a page every 50 ms beside it: %d written, %d refused, longest wait %.0f ms\n", pages, refused,
+                longestWait * 1000);
+  }
   if (!peer) {
     std::printf("import  valofax %7.2f s  peak +%.0f MB\n", ours, grown);
     return 0;
