@@ -319,15 +319,17 @@ TEST_F(Import, MillionsOfLinesTakeBoundedMemoryAndNeverHoldUpASearch) {
     while (!importing.stop_requested()) {
       const auto asked = std::chrono::steady_clock::now();
       try {
-        page.exec("BEGIN IMMEDIATE; INSERT INTO searches (started_at, engine, pause_seconds, start_line) "
-                  "VALUES ('t', 'e', 0, 0); COMMIT",
+        // Only the wait for the lock is timed; the page's own commit is not the import's doing.
+        page.exec("BEGIN IMMEDIATE", "a page");
+        longestWait = std::max(longestWait, std::chrono::steady_clock::now() - asked);
+        page.exec("INSERT INTO searches (started_at, engine, pause_seconds, start_line) VALUES ('t', 'e', 0, 0); "
+                  "COMMIT",
                   "a page");
       } catch (const SqliteError& e) {
         ++refused;
         ADD_FAILURE() << e.what() << " after " << (std::chrono::steady_clock::now() - asked) / 1ms << " ms";
         sqlite3_exec(page.get(), "ROLLBACK", nullptr, nullptr, nullptr);
       }
-      longestWait = std::max(longestWait, std::chrono::steady_clock::now() - asked);
       ++pages;
       std::this_thread::sleep_for(37ms);
     }
