@@ -4,112 +4,215 @@
 // numbers unchecked and NumberCheckWorker fills the checks in afterwards.
 #include "files/store/store_import.h"
 
-#include <unicode/utf8.h>
-
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <vector>
+#include <QTemporaryDir>
+#include <functional>
+#include <future>
+#include <thread>
 
 #include "files/atomic_file.h"
+#include "files/store/list_lines.h"
+#include "files/store/number_runs.h"
+#include "files/store/number_store.h"
 #include "files/store/store_schema.h"
+#include "files/store/store_transaction.h"
 #include "harvest/fax_extractor.h"
 #include "text/app_error.h"
 
 namespace valo::files::store {
 namespace {
 
-constexpr std::size_t kReportEvery = 4096;
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-bool isValidUtf8(std::string_view text) {
-  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
-  const auto length = static_cast<int32_t>(text.size());
-  for (int32_t i = 0; i < length;) {
-    if (s[i] < 0x80) {
-      ++i;
-      continue;
-    }
-    UChar32 c;
-    U8_NEXT(s, i, length, c);
-    if (c < 0) return false;
-  }
-  return true;
-}
+constexpr std::int64_t kReportEvery = 4096;
+// How many rows go between two looks at the clock inside a transaction.
+constexpr std::int64_t kClockEvery = 32;
+constexpr char kAddedTag = 'A';
+constexpr char kSourceTag = 'S';
 
 bool isBlank(std::string_view line) {
   return line.find_first_not_of(" \t\r") == std::string_view::npos;
 }
 
-// Numbers go in sorted, so that each insert lands on or next to the page
-// the one before it wrote (the table and both indexes are keyed by the
-// number or begin with the same import time) and the page cache stays warm.
-// A number the store has already is counted as known and only given this
-// file as its source when it has none.
-class Importer {
+// Ends a batch at whichever of its limits comes first.
+class BatchLimit {
  public:
-  Importer(Connection& db, std::string source)
-      : source_(std::move(source)),
-        now_(storeTime(QDateTime::currentDateTime())),
-        giveSource_(db.get(), "UPDATE numbers SET source = ?2 WHERE number = ?1 AND source IS NULL"),
-        insert_(db.get(),
-                "INSERT OR IGNORE INTO numbers (number, first_seen, last_seen, times_seen, source) "
-                "VALUES (?1, ?2, ?2, 0, ?3)"),
-        db_(db) {
-    giveSource_.bind(2, source_, true);
-    insert_.bind(2, now_, true).bind(3, source_, true);
-  }
-
-  void add(std::string_view number, ImportOutcome& outcome) {
-    insert_.bind(1, number, true).step();
-    insert_.reset();
-    if (sqlite3_changes(db_.get()) > 0) {
-      ++outcome.added;
-      return;
-    }
-    ++outcome.known;
-    giveSource_.bind(1, number, true).step();
-    giveSource_.reset();
+  explicit BatchLimit(const ImportLimits& limits)
+      : rows_(limits.batchRows), until_(std::chrono::steady_clock::now() + limits.batchTime) {}
+  bool reached(std::int64_t rows) const {
+    return rows >= rows_ || (rows % kClockEvery == 0 && rows > 0 && std::chrono::steady_clock::now() >= until_);
   }
 
  private:
-  std::string source_;
-  std::string now_;
-  Statement giveSource_;
-  Statement insert_;
-  Connection& db_;
-};
-
-struct Cancelled {};
-
-ImportOutcome cancelledAfter(const ImportOutcome& outcome) {
-  ImportOutcome cancelled;
-  cancelled.lines = outcome.lines;
-  cancelled.cancelled = true;
-  return cancelled;
-}
-
-// New numbers land all over the table's b-tree; a page cache of SQLite's
-// default 2 MB would read most pages again and again. The connection's own
-// size comes back afterwards.
-class LargerPageCache {
- public:
-  explicit LargerPageCache(Connection& db) : db_(db), kept_(db.scalar("PRAGMA cache_size")) {
-    db_.exec("PRAGMA cache_size = -131072", "enlarge the page cache");
-  }
-  ~LargerPageCache() {
-    const std::string restore = "PRAGMA cache_size = " + std::to_string(kept_);
-    sqlite3_exec(db_.get(), restore.c_str(), nullptr, nullptr, nullptr);
-  }
-
- private:
-  Connection& db_;
-  std::int64_t kept_;
+  std::int64_t rows_;
+  std::chrono::steady_clock::time_point until_;
 };
 
 }  // namespace
+
+struct NumberImport::State {
+  ImportLimits limits;
+  QTemporaryDir dir;
+  std::string folder;  // the temporary folder, local encoding
+  std::string source;  // the file's name, as `numbers.source` holds it
+  std::string now;
+  ImportOutcome outcome;
+  std::int64_t distinct = 0;
+  std::int64_t written = 0;
+  std::int64_t undoRecords = 0;
+  std::int64_t undone = 0;
+  std::unique_ptr<LineFileReader> numbers;  // the distinct numbers, in order
+  std::unique_ptr<LineFileWriter> undoLog;
+  std::unique_ptr<LineFileReader> undoReader;
+  std::string current;
+
+  State(const QString& workFolder, const ImportLimits& l)
+      : limits(l), dir(QDir(workFolder).filePath(QStringLiteral("valofax-import-XXXXXX"))) {}
+  std::string file(const char* name) const { return folder + "/" + name; }
+};
+
+NumberImport::NumberImport(const QString& workFolder, const ImportLimits& limits)
+    : s_(std::make_unique<State>(workFolder, limits)) {
+  if (!s_->dir.isValid()) {
+    throw AppError(gbk("无法创建临时文件夹：") + toGbk(s_->dir.errorString()) + gbk("（") + toGbk(workFolder) +
+                   gbk("）"));
+  }
+  s_->folder = localPath(s_->dir.path());
+}
+
+NumberImport::~NumberImport() = default;
+
+const ImportOutcome& NumberImport::outcome() const {
+  return s_->outcome;
+}
+std::int64_t NumberImport::distinctNumbers() const {
+  return s_->distinct;
+}
+std::int64_t NumberImport::written() const {
+  return s_->written;
+}
+std::int64_t NumberImport::undone() const {
+  return s_->undone;
+}
+
+bool NumberImport::prepare(const QString& path, const ImportProgress& progress, std::stop_token stop) {
+  State& s = *s_;
+  s.source = QFileInfo(path).fileName().toStdString();
+  s.now = storeTime(QDateTime::currentDateTime());
+  // At most twice: the second time as GBK, when the file was taken for UTF-8
+  // until a line showed otherwise.
+  for (const bool asGbk : {false, true}) {
+    ImportOutcome counts;
+    NumberRuns runs(s.folder, s.limits.runBytes);
+    ListLines lines(path, asGbk);
+    std::int64_t read = 0;
+    for (std::string_view line; lines.next(line);) {
+      if (++read % kReportEvery == 0) {
+        if (stop.stop_requested()) return false;
+        if (progress) progress(ImportStage::Reading, lines.bytesRead(), lines.size());
+      }
+      if (isBlank(line)) continue;
+      ++counts.lines;
+      if (std::optional<GbkString> number = numberFromListLine(line)) {
+        runs.add(*number);
+      } else {
+        ++counts.withoutNumber;
+      }
+    }
+    if (lines.rereadAsGbk()) continue;
+    const std::string sorted = s.file("numbers");
+    const std::optional<std::int64_t> distinct = runs.finish(sorted, stop);
+    if (!distinct) return false;
+    counts.repeated = runs.added() - *distinct;
+    s.outcome = counts;
+    s.distinct = *distinct;
+    s.numbers = std::make_unique<LineFileReader>(sorted);
+    if (progress) progress(ImportStage::Reading, lines.size(), lines.size());
+    return true;
+  }
+  return false;  // not reached: a GBK reading never asks for another
+}
+
+// Numbers go in sorted, so that each insert lands on or next to the page the
+// one before it wrote (the table and both indexes are keyed by the number or
+// begin with the same import time) and a small page cache stays warm. What a
+// batch changes is on the undo record before the batch commits: a record of
+// a change rolled back is harmless, a change without a record would stay.
+bool NumberImport::writeNextBatch(Connection& db) {
+  State& s = *s_;
+  if (!s.numbers || s.written == s.distinct) return false;
+  if (!s.undoLog) s.undoLog = std::make_unique<LineFileWriter>(s.file("undo"));
+  Transaction transaction(db, "import numbers");
+  Statement insert(db.get(),
+                   "INSERT OR IGNORE INTO numbers (number, first_seen, last_seen, times_seen, source) "
+                   "VALUES (?1, ?2, ?2, 0, ?3)");
+  Statement giveSource(db.get(), "UPDATE numbers SET source = ?2 WHERE number = ?1 AND source IS NULL");
+  insert.bind(2, s.now, true).bind(3, s.source, true);
+  giveSource.bind(2, s.source, true);
+  std::int64_t rows = 0;
+  std::int64_t added = 0;
+  const BatchLimit limit(s.limits);
+  while (s.written + rows < s.distinct && !limit.reached(rows) && s.numbers->next(s.current)) {
+    ++rows;
+    insert.bind(1, s.current, true).step();
+    insert.reset();
+    if (sqlite3_changes(db.get()) > 0) {
+      ++added;
+      s.undoLog->write(kAddedTag, s.current);
+      ++s.undoRecords;
+      continue;
+    }
+    giveSource.bind(1, s.current, true).step();
+    giveSource.reset();
+    if (sqlite3_changes(db.get()) > 0) {
+      s.undoLog->write(kSourceTag, s.current);
+      ++s.undoRecords;
+    }
+  }
+  s.undoLog->flush();
+  transaction.commit();
+  s.written += rows;
+  s.outcome.added += added;
+  s.outcome.known += rows - added;
+  // Only a damaged disk ends the sorted file early; the writing ends there.
+  if (rows == 0) s.written = s.distinct;
+  return s.written < s.distinct;
+}
+
+bool NumberImport::undoNextBatch(Connection& db) {
+  State& s = *s_;
+  if (s.undone == s.undoRecords) return false;
+  if (!s.undoReader) {
+    s.numbers.reset();
+    // Every batch's records were flushed before it committed; what a failed
+    // batch left in the stream's buffer was never committed.
+    s.undoLog.reset();
+    s.undoReader = std::make_unique<LineFileReader>(s.file("undo"));
+  }
+  Transaction transaction(db, "take back an import");
+  // A number a search has listed since (times_seen) stays, as the search's.
+  Statement drop(db.get(), "DELETE FROM numbers WHERE number = ?1 AND source = ?2 AND times_seen = 0");
+  Statement clear(db.get(), "UPDATE numbers SET source = NULL WHERE number = ?1 AND source = ?2");
+  drop.bind(2, s.source, true);
+  clear.bind(2, s.source, true);
+  std::int64_t rows = 0;
+  const BatchLimit limit(s.limits);
+  while (s.undone + rows < s.undoRecords && !limit.reached(rows) && s.undoReader->next(s.current)) {
+    ++rows;
+    const std::string_view number = std::string_view(s.current).substr(1);
+    if (s.current.front() == kAddedTag) {
+      drop.bind(1, number, true).step();
+      drop.reset();
+      if (sqlite3_changes(db.get()) > 0) continue;
+    }
+    clear.bind(1, number, true).step();
+    clear.reset();
+  }
+  transaction.commit();
+  s.undone += rows;
+  if (rows == 0) s.undone = s.undoRecords;
+  return s.undone < s.undoRecords;
+}
 
 std::optional<GbkString> numberFromListLine(std::string_view line) {
   // A line copied from a page with its label ("传真：0755-...") is read the
@@ -122,72 +225,109 @@ std::optional<GbkString> numberFromListLine(std::string_view line) {
   return harvest::extractCandidate(marked);
 }
 
-GbkString listTextAsGbk(std::string bytes) {
-  std::string_view text(bytes);
-  const bool bom = text.starts_with(kUtf8Bom);
-  if (bom) text.remove_prefix(kUtf8Bom.size());
-  if (!isValidUtf8(text)) return bytes;
-  const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
-  if (ascii) return bom ? std::string(text) : bytes;
-  return gbkFromUtf8(text);
+namespace {
+
+// Runs one step of the writing or the undo on a store connection: the
+// caller's own, or the store's writer between two pages of a search.
+using OnStore = std::function<bool(const std::function<bool(Connection&)>& step)>;
+
+void takeBack(const OnStore& onStore, NumberImport& job, const ImportProgress& progress, const ImportLimits& limits) {
+  const auto total = static_cast<std::uint64_t>(job.written());
+  for (;;) {
+    if (progress) progress(ImportStage::Undoing, static_cast<std::uint64_t>(job.undone()), total);
+    if (!onStore([&job](Connection& db) { return job.undoNextBatch(db); })) break;
+    std::this_thread::sleep_for(limits.pause);
+  }
 }
 
-ImportOutcome importNumberList(Connection& db, const QString& path, const ImportProgress& progress) {
-  std::string bytes;
-  bool openFailed = false;
-  if (const int err = readWholeFile(path, bytes, openFailed); err != 0) {
-    throw AppError(gbk("无法读取号码文件 ") + toGbk(path) + gbk("：") + gbkFromUtf8(std::strerror(err)));
+// A commit with synchronous=FULL waits for the disk while it holds the write
+// lock; under a busy disk that alone can pass 100 ms. With NORMAL in WAL mode
+// the disk is waited for at checkpoints, outside the lock, and the store stays
+// consistent through a power cut, which may lose the last batches: a killed
+// import keeps only part of the file either way. The connection's own
+// setting comes back afterwards.
+class SyncAtCheckpoints {
+ public:
+  explicit SyncAtCheckpoints(Connection& db) : db_(db), kept_(db.scalar("PRAGMA synchronous")) {
+    db_.exec("PRAGMA synchronous = NORMAL", "set the import's synchronous mode");
   }
-  const GbkString text = listTextAsGbk(std::move(bytes));
-  ImportOutcome outcome;
-  // Progress runs over the file twice: once reading its lines, once writing.
-  const std::uint64_t total = 2 * static_cast<std::uint64_t>(text.size());
-  std::vector<GbkString> numbers;
-  std::size_t at = 0;
-  std::size_t nextReport = kReportEvery;
-  while (at < text.size()) {
-    std::size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string_view line(text.data() + at, end - at);
-    at = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (isBlank(line)) continue;
-    ++outcome.lines;
-    if (std::optional<GbkString> number = numberFromListLine(line)) {
-      numbers.push_back(std::move(*number));
-    } else {
-      ++outcome.withoutNumber;
-    }
-    if (numbers.size() >= nextReport) {
-      nextReport += kReportEvery;
-      if (progress && !progress(std::min(at, text.size()), total)) return cancelledAfter(outcome);
-    }
+  ~SyncAtCheckpoints() {
+    const std::string restore = "PRAGMA synchronous = " + std::to_string(kept_);
+    sqlite3_exec(db_.get(), restore.c_str(), nullptr, nullptr, nullptr);
   }
-  std::sort(numbers.begin(), numbers.end());
-  const auto repeats = std::unique(numbers.begin(), numbers.end());
-  outcome.known += numbers.end() - repeats;
-  numbers.erase(repeats, numbers.end());
 
-  const LargerPageCache cache(db);
-  db.exec("BEGIN IMMEDIATE", "begin importing numbers");
+ private:
+  Connection& db_;
+  std::int64_t kept_;
+};
+
+ImportOutcome cancelledAfter(const ImportOutcome& outcome) {
+  ImportOutcome cancelled;
+  cancelled.lines = outcome.lines;
+  cancelled.cancelled = true;
+  return cancelled;
+}
+
+
+ImportOutcome runImport(const OnStore& onStore, const QString& path, const QString& workFolder,
+                        const ImportProgress& progress, std::stop_token stop, const ImportLimits& limits) {
+  NumberImport job(workFolder, limits);
   try {
-    Importer importer(db, QFileInfo(path).fileName().toStdString());
-    for (std::size_t i = 0; i < numbers.size(); ++i) {
-      importer.add(numbers[i], outcome);
-      if (progress && (i + 1) % kReportEvery == 0 &&
-          !progress(text.size() + text.size() * (i + 1) / numbers.size(), total)) {
-        throw Cancelled{};
+    if (!job.prepare(path, progress, stop)) return cancelledAfter(job.outcome());
+    const auto total = static_cast<std::uint64_t>(job.distinctNumbers());
+    for (;;) {
+      if (progress) progress(ImportStage::Writing, static_cast<std::uint64_t>(job.written()), total);
+      if (stop.stop_requested()) {
+        takeBack(onStore, job, progress, limits);
+        return cancelledAfter(job.outcome());
       }
+      if (!onStore([&job](Connection& db) { return job.writeNextBatch(db); })) break;
+      std::this_thread::sleep_for(limits.pause);
     }
-    db.exec("COMMIT", "commit importing numbers");
-  } catch (const Cancelled&) {
-    sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
-    return cancelledAfter(outcome);
   } catch (...) {
-    sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
-    throw;
+    const std::exception_ptr failure = std::current_exception();
+    try {
+      takeBack(onStore, job, progress, limits);
+    } catch (const AppError& e) {
+      throw AppError(gbk("导入失败后未能撤销已写入的号码：") + e.message());
+    } catch (const std::exception& e) {
+      throw AppError(gbk("导入失败后未能撤销已写入的号码：") + gbkFromUtf8(e.what()));
+    }
+    std::rethrow_exception(failure);
   }
-  return outcome;
+  return job.outcome();
+}
+
+}  // namespace
+
+ImportOutcome runNumberImport(Connection& db, const QString& path, const QString& workFolder,
+                              const ImportProgress& progress, std::stop_token stop, const ImportLimits& limits) {
+  const SyncAtCheckpoints sync(db);
+  return runImport([&db](const std::function<bool(Connection&)>& step) { return step(db); }, path, workFolder,
+                   progress, stop, limits);
+}
+
+ImportOutcome runNumberImport(NumberStore& store, const QString& path, const QString& workFolder,
+                              const ImportProgress& progress, std::stop_token stop, const ImportLimits& limits) {
+  const OnStore onWriter = [&store](const std::function<bool(Connection&)>& step) {
+    std::promise<bool> done;
+    std::future<bool> result = done.get_future();
+    bool more = false;
+    store.post([&](Connection& db) { more = step(db); },
+               [&done, &more](std::exception_ptr error) {
+                 if (error) {
+                   done.set_exception(error);
+                 } else {
+                   done.set_value(more);
+                 }
+               });
+    return result.get();
+  };
+  return runImport(onWriter, path, workFolder, progress, stop, limits);
+}
+
+ImportOutcome importNumberList(Connection& db, const QString& path, const ImportLimits& limits) {
+  return runNumberImport(db, path, QDir::tempPath(), {}, std::stop_token{}, limits);
 }
 
 }  // namespace valo::files::store
