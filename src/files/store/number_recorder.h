@@ -19,6 +19,7 @@
 
 #include "files/store/sqlite_handle.h"
 #include "harvest/fax_extractor.h"
+#include "harvest/page_source.h"
 #include "text/gbk.h"
 
 namespace valo::files::store {
@@ -30,12 +31,7 @@ struct SearchSettings {
   std::int32_t startLine = 0;     // the start line the search began at, from 0
 };
 
-struct PageSource {
-  GbkString keyword;             // the keyword line
-  std::int32_t keywordLine = 0;  // its line number, from 1
-  GbkString engine;              // the engine box text
-  std::string address;           // the page address asked for
-};
+using harvest::PageSource;
 
 struct SearchEnd {
   std::int32_t refusals = 0;
