@@ -62,6 +62,8 @@ void RunBinding::setStatusText(int panel, const GbkString& text) {
 void RunBinding::showRunPhase(search::RunPhase phase) {
   c_.SpeedButton2->setEnabled(search::searchAllowedIn(phase));
   c_.SpeedButton3->setEnabled(!search::searchAllowedIn(phase));
+  // A halted search stopped without an end step is over as well.
+  if (phase == search::RunPhase::Idle) showRunProgress({});
 }
 void RunBinding::repaintWindow() {
   window_.repaint();
