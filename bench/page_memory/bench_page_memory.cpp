@@ -147,9 +147,8 @@ int main(int argc, char** argv) {
   // One keyword, already taken: the page read ends the search, so the run
   // never navigates on its own.
   bench::QuietRunWindow window("k", false);
-  search::SearchRunDriver driver(window, browser, t1, t2, t3,
-                                 search::RunServices{[] { return std::string("192.0.2.1"); }, [] {}, [] {},
-                                                     [](int) {}});
+  bench::QuietServices services(window);
+  search::SearchRunDriver driver(window, browser, t1, t2, t3, services, services.engines);
   const auto load = [&](const char* path) {
     QEventLoop loop;
     browser.OnDocumentComplete = [&] { loop.quit(); };

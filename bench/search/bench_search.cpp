@@ -74,8 +74,8 @@ int main() {
   for (int i = 0; i < 100000; ++i) window.list.append("020-" + std::to_string(30000000 + i));
   Browser browser;
   bench::NullTimer t1, t2, t3;
-  search::SearchRunDriver driver(window, browser, t1, t2, t3,
-                                 {[] { return std::string("192.0.2.1"); }, [] {}, [] {}, [](int) {}});
+  bench::QuietServices services(window);
+  search::SearchRunDriver driver(window, browser, t1, t2, t3, services, services.engines);
   driver.state().KeywordIndex = 1;
   driver.state().PageIndex = 1;
   std::vector<double> times;

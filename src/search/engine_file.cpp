@@ -1,4 +1,4 @@
-// The engines file's reader and the installed file engines; see engine_file.h.
+// The engines file's reader; see engine_file.h.
 // The file is read line by line here rather than through QSettings, which
 // returns sections sorted by name (the box keeps the file's order), splits
 // values at commas, and cannot say on which line, in which section and under
@@ -233,11 +233,6 @@ bool isUtf8(std::string_view bytes) {
   return QString::fromUtf8(in).toUtf8() == in;
 }
 
-FileEngines& installed() {
-  static FileEngines engines;
-  return engines;
-}
-
 }  // namespace
 
 EngineFileContents parseEngineFile(std::string_view bytes) {
@@ -323,21 +318,6 @@ QString describeProblems(const std::vector<EngineFileProblem>& problems) {
     lines << line;
   }
   return lines.join(QLatin1Char('\n'));
-}
-
-void installFileEngines(FileEngines engines) {
-  installed() = std::move(engines);
-}
-
-const FileEngines& installedFileEngines() {
-  return installed();
-}
-
-const SearchEngine* findFileEngine(std::string_view homeAddress) {
-  for (const auto& e : installed()) {
-    if (e->row().homeAddress == homeAddress) return &e->row();
-  }
-  return nullptr;
 }
 
 }  // namespace valo::search

@@ -1,6 +1,6 @@
 // Search engines from the user's engines file "valofaxengines.ini": UTF-8
 // INI text, one section per engine. Each section becomes a row like the
-// table's, found by FindEngine after the ten built-in rows, so the run
+// table's, found by the engine catalogue after the ten built-in rows, so the run
 // composes, pages, caps and refuses on it the same way. The file is only
 // ever read; a section with a fault is left out and the fault reported.
 #pragma once
@@ -23,7 +23,7 @@ struct FileEngineRules {
 };
 
 // One engine of the file. It owns the texts its row points into, so it is
-// kept at a fixed address (held by unique_ptr) for as long as it is installed.
+// kept at a fixed address (held by unique_ptr) for as long as a catalogue holds it.
 class FileEngine {
  public:
   FileEngine(std::string section, std::string home, std::string scheme, std::string host, std::string pathHead,
@@ -68,13 +68,6 @@ EngineFileContents loadEngineFile(const QString& path);
 
 // One message for all problems, one line each: "[节] 键：问题（第N行）".
 QString describeProblems(const std::vector<EngineFileProblem>& problems);
-
-// The engines FindEngine finds after the table. Installing replaces the
-// previous set; rows of the previous set must no longer be held (the run
-// looks its engine up afresh at every step, so it holds none between steps).
-void installFileEngines(FileEngines engines);
-const FileEngines& installedFileEngines();
-const SearchEngine* findFileEngine(std::string_view homeAddress);
 
 // The example file the program ships and copies to the data folder when the
 // user has none: UTF-8 text.

@@ -1,8 +1,6 @@
 // The engine table's rows and the query composition over them.
 #include "search/engine_table.h"
 
-#include "search/engine_file.h"
-
 namespace valo::search {
 namespace {
 
@@ -49,7 +47,7 @@ const SearchEngine* FindEngine(std::string_view text) {
   for (const SearchEngine& e : kEngines) {
     if (e.homeAddress == text) return &e;
   }
-  return findFileEngine(text);
+  return nullptr;
 }
 
 std::string composeQueryHead(const SearchEngine& e, std::string_view encodedKeyword) {

@@ -62,9 +62,9 @@ struct SearchEngine {
 
 const std::array<SearchEngine, 10>& engineTable();
 
-// Exact, case-sensitive match of the whole text with a home address, the
-// table's rows first, then the engines file's; nullptr when none matches (no
-// trimming, no trailing-slash tolerance).
+// Exact, case-sensitive match of the whole text with a home address of the
+// table's rows; nullptr when none matches (no trimming, no trailing-slash
+// tolerance). The engines file's rows are found through an EngineCatalogue.
 const SearchEngine* FindEngine(std::string_view engineBoxText);
 
 // scheme ("http://" for the table) + query host + path head + encoded keyword + page key.

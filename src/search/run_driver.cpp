@@ -7,7 +7,6 @@
 
 #include "env/network_check.h"
 #include "search/blocked_page.h"
-#include "search/journaling_sink.h"
 #include "search/next_page_rules.h"
 #include "text/app_error.h"
 
@@ -29,13 +28,15 @@ static_assert(kWatchdogFactor > kGiveUpTicks + 1);
 }  // namespace
 
 SearchRunDriver::SearchRunDriver(RunWindow& window, env::BrowserControl& browser, RunTimer& timer1,
-                                 RunTimer& timer2, RunTimer& timer3, RunServices services)
+                                 RunTimer& timer2, RunTimer& timer3, RunServices& services,
+                                 const EngineCatalogue& engines)
     : window_(window),
       browser_(browser),
       Timer1(timer1),
       Timer2(timer2),
       Timer3(timer3),
-      services_(std::move(services)) {}
+      services_(services),
+      engines_(engines) {}
 
 void SearchRunDriver::encodeKeyword(const SearchEngine* engine) {
   state_.QueryText =
@@ -55,6 +56,10 @@ void SearchRunDriver::settleAfterFailure() {
   enterPhase(state_.StopRequested ? RunPhase::Idle : RunPhase::Halted);
 }
 
+const SearchEngine* SearchRunDriver::currentEngine() const {
+  return engines_.find(window_.engineText());
+}
+
 void SearchRunDriver::N2Click() {
   PhaseRestore starting(phase_, RunPhase::Starting);
   if (env::isOffline(services_.localAddress())) {
@@ -62,7 +67,7 @@ void SearchRunDriver::N2Click() {
     return;
   }
   if (window_.keywordLineCount() == 0) throw AppError(gbk("请先输入搜索关键字列表"));
-  std::vector<Proxy> proxyList = services_.loadProxies ? services_.loadProxies() : std::vector<Proxy>{};
+  std::vector<Proxy> proxyList = services_.loadProxies();
   if (state_.KeywordIndex == -1) state_.KeywordIndex = 0;
 
   const std::optional<GbkString> answer = window_.inputQuery(
@@ -80,9 +85,9 @@ void SearchRunDriver::N2Click() {
   window_.clearResultList();
   state_.PageCap = 0;
 
-  encodeKeyword(FindEngine(window_.engineText()));
+  encodeKeyword(currentEngine());
   ++state_.KeywordIndex;
-  if (const SearchEngine* engine = FindEngine(window_.engineText())) {
+  if (const SearchEngine* engine = currentEngine()) {
     state_.QueryHead = composeQueryHead(*engine, state_.QueryText);
     state_.PageIndex = engine->firstPageIndex;
   }
@@ -94,21 +99,22 @@ void SearchRunDriver::N2Click() {
   state_.PageLines.clear();
   // A new search owes nothing to a refusal of the one before.
   Timer3.setEnabled(false);
-  backoffWaiting_ = false;
   refusedAnswers_ = 0;
   refusedInSearch_ = 0;
   passedOverInSearch_ = 0;
   passedOverInRow_ = 0;
-  engineGaveUp_ = false;
-  if (services_.startAutosave) services_.startAutosave();
+  endReason_ = EndReason::Finished;
+  // Nor does it wait for the store's answer to a page of a stopping search.
+  awaitedTicket_ = 0;
+  services_.searchStarting();
 
   starting.keep();
   showPhase();
-  Timer1.setInterval(window_.intervalSeconds() * services_.millisecondsPerSecond);
+  Timer1.setInterval(window_.intervalSeconds() * millisecondsPerSecond_);
   // The watchdog follows the interval box from the first request on; the
   // value a previous search left (or the design 60 s) could be shorter than
   // the first poll tick.
-  Timer2.setInterval(window_.intervalSeconds() * services_.millisecondsPerSecond * kWatchdogFactor);
+  Timer2.setInterval(window_.intervalSeconds() * millisecondsPerSecond_ * kWatchdogFactor);
 
   window_.setStatusText(kPanelKeywordCount, intToStr(window_.keywordLineCount()));
   window_.setStatusText(kPanelFound, intToStr(state_.FoundCount));
@@ -130,7 +136,7 @@ void SearchRunDriver::Button1Click() {
     BitBtn1Click();
     return;
   }
-  if (const SearchEngine* engine = FindEngine(window_.engineText())) {
+  if (const SearchEngine* engine = currentEngine()) {
     state_.QueryTail = composeQueryTail(*engine, state_.PageIndex, RequestKind::First);
     state_.QueryText = state_.QueryHead + state_.QueryTail;
   }
@@ -143,7 +149,6 @@ void SearchRunDriver::Button1Click() {
 // The end step writes the progress file too, with its error box; this write
 // only keeps the position safe between two ends, so it never stops the run.
 void SearchRunDriver::checkpointPosition() {
-  if (!services_.checkpointProgress) return;
   try {
     services_.checkpointProgress();
   } catch (...) {
@@ -156,7 +161,7 @@ void SearchRunDriver::issueRequest() {
   ++requestSerial_;
   readPending_ = false;
   try {
-    const bool engineKnown = FindEngine(window_.engineText()) != nullptr;
+    const bool engineKnown = currentEngine() != nullptr;
     browser_.Navigate(engineKnown ? state_.QueryText : std::string(kNoEngineAddress));
   } catch (...) {
     // A failed navigation leaves whatever document the control holds; the
@@ -178,9 +183,9 @@ void SearchRunDriver::restartWatchdog() {
 void SearchRunDriver::Timer1Timer() {
   if (!browser_.hasDocument()) return;
   Timer1.setEnabled(false);
-  Timer1.setInterval(window_.intervalSeconds() * services_.millisecondsPerSecond);
-  Timer2.setInterval(window_.intervalSeconds() * services_.millisecondsPerSecond * kWatchdogFactor);
-  if (backoffWaiting_) {
+  Timer1.setInterval(window_.intervalSeconds() * millisecondsPerSecond_);
+  Timer2.setInterval(window_.intervalSeconds() * millisecondsPerSecond_ * kWatchdogFactor);
+  if (phase_ == RunPhase::RefusalWait) {
     // Waiting after a refusal, only a page the user brought into the pane
     // (passing the engine's check) is read; the poll does not give up on it.
     if (state_.DocumentReady != 0) {
@@ -227,20 +232,21 @@ void SearchRunDriver::WebBrowser1DocumentComplete() {
 }
 
 void SearchRunDriver::N3Click() {
+  const RunPhase before = phase_;
   state_.StopRequested = true;
   showStatus(gbk("终止搜索..."));
   // A halted run has no page on its way that would end it: it is over here,
-  // without an end step. An idle one stays idle.
-  const bool pageOnItsWay = phase_ != RunPhase::Halted && phase_ != RunPhase::Idle;
+  // without an end step. An idle one stays idle. A page waiting for the
+  // store is on its way like a page loading: the store's answer ends it.
+  const bool pageOnItsWay = before != RunPhase::Halted && before != RunPhase::Idle;
   enterPhase(pageOnItsWay ? RunPhase::Stopping : RunPhase::Idle);
   Timer2.setEnabled(false);
   // No page is on its way while the run waits after a refusal or for a
   // proxy, so nothing else would end the search: it ends here, as after a
   // page read. A halted run gives the browser its own proxy back.
   if (!pageOnItsWay) releaseProxies();
-  if (backoffWaiting_ || proxySettling_) {
+  if (before == RunPhase::RefusalWait || before == RunPhase::ProxySettle) {
     Timer3.setEnabled(false);
-    backoffWaiting_ = proxySettling_ = false;
     refusedAnswers_ = 0;
     BitBtn1Click();
   }
@@ -248,6 +254,7 @@ void SearchRunDriver::N3Click() {
 
 void SearchRunDriver::BitBtn1Click() {
   enterPhase(RunPhase::Ending);
+  awaitedTicket_ = 0;
   Timer1.setEnabled(false);
   Timer2.setEnabled(false);
   // Numbers a failed write held back get one more try before the end is told.
@@ -263,18 +270,30 @@ void SearchRunDriver::BitBtn1Click() {
   showStatus(ended);
   window_.repaintWindow();
   enterPhase(RunPhase::Idle);
+  services_.searchEnded(state_.FoundCount, ended);
   window_.searchEnded(state_.FoundCount, ended);
 }
 
 void SearchRunDriver::ProcessResultPage(env::PageText page) {
+  readFrom_ = phase_;
   enterPhase(RunPhase::Reading);
   try {
     readResultPage(std::move(page));
   } catch (...) {
-    // The end step settles its own failure.
-    if (phase_ == RunPhase::Reading) settleAfterFailure();
+    // The end step settles its own failure. A page the user brought into
+    // the pane during a refusal wait that could not be read leaves the wait
+    // as it was: the same address is still asked for again when it is over.
+    if (phase_ == RunPhase::Reading) {
+      if (readFrom_ == RunPhase::RefusalWait && Timer3.enabled() && !state_.StopRequested) {
+        enterPhase(RunPhase::RefusalWait);
+      } else {
+        settleAfterFailure();
+      }
+    }
+    readFrom_ = RunPhase::Idle;
     throw;
   }
+  readFrom_ = RunPhase::Idle;
 }
 
 void SearchRunDriver::readResultPage(env::PageText page) {
@@ -285,7 +304,7 @@ void SearchRunDriver::readResultPage(env::PageText page) {
   // the buffer and every later step walks it line by line in place: a page
   // of tens of megabytes is held once, never again as a list of lines.
   Memo1.setText(page.hasBody ? std::move(page.text) : GbkString());
-  const SearchEngine* engine = FindEngine(window_.engineText());
+  const SearchEngine* engine = currentEngine();
 
   // An engine's refusal is no result page: the same address is asked for
   // again, and only after the last try is the page passed over as empty.
@@ -316,11 +335,14 @@ void SearchRunDriver::readResultPage(env::PageText page) {
   // 4. Harvest before the decision; the page's numbers are on disk before
   // anything else is asked of the engine.
   tellPageRead(engine);
-  JournalingSink results(window_.resultSink(), services_.autosaveNumber);
-  harvest::ExtractFaxNumbersFromText(engine != nullptr ? text : std::string_view(), results, state_.FoundCount);
+  harvest::ExtractFaxNumbersFromText(engine != nullptr ? text : std::string_view(), services_.resultSink(),
+                                     state_.FoundCount);
   state_.PageLines.clear();
-  keepResultsOnDisk();
+  flushAutosave();
+  awaitStore();
+}
 
+void SearchRunDriver::decideAfterPage(const SearchEngine* engine) {
   bool firstOfKeyword = false;
 
   if (state_.MorePages) {
@@ -360,7 +382,7 @@ void SearchRunDriver::Timer2Timer() {
   // document at all), or its read failed and left the run halted. Skip the
   // page as an empty one, which moves on to the next keyword or ends the run.
   Timer2.setEnabled(false);
-  if (backoffWaiting_ || proxySettling_) return;
+  if (phase_ == RunPhase::RefusalWait || phase_ == RunPhase::ProxySettle || phase_ == RunPhase::StoreWait) return;
   state_.WatchdogPage = state_.PageIndex;
   Timer1.setEnabled(false);
   ++requestSerial_;

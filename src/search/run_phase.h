@@ -16,6 +16,15 @@ enum class RunPhase {
   Halted,       // a page or the end step failed; no request pending until Stop or the watchdog
   RefusalWait,  // an engine refused the page; the same address is asked for again later
   ProxySettle,  // the proxy changed; the next request waits until the browser uses it
+  StoreWait,    // a page is harvested and its numbers are on their way to the store;
+                // the next request waits for the store's answer
+};
+
+// Why a search ended, for its end text.
+enum class EndReason {
+  Finished,       // the keywords ran out, or Stop
+  EngineRefuses,  // the engine refused page after page of several keywords
+  NoUsableProxy,  // every proxy of the list failed
 };
 
 // Search may be pressed only while idle or stopping; Stop exactly when Search
@@ -42,6 +51,7 @@ constexpr const char* phaseName(RunPhase phase) {
     case RunPhase::Halted: return "Halted";
     case RunPhase::RefusalWait: return "RefusalWait";
     case RunPhase::ProxySettle: return "ProxySettle";
+    case RunPhase::StoreWait: return "StoreWait";
   }
   return "?";
 }

@@ -1,6 +1,7 @@
 // What the search run needs from the main window, its timers and the
-// services around it. The window implements these over its controls; tests
-// implement them over plain fields and a clock they advance.
+// services around it. The window implements the window over its controls and
+// the session the services; tests implement them over plain fields and a
+// clock they advance.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "harvest/fax_extractor.h"
+#include "harvest/page_source.h"
 #include "search/proxy_list.h"
 #include "search/run_phase.h"
 #include "text/gbk.h"
@@ -38,8 +40,6 @@ class RunWindow {
   }
   virtual void repaintWindow() = 0;
   virtual void clearResultList() = 0;
-  // The result list `ListView1` with the duplicates box and status panel 5.
-  virtual harvest::ExtractionSink& resultSink() = 0;
 
   // An information box (caption "信息", one "确定" button).
   virtual void showInformation(const GbkString& text) = 0;
@@ -58,14 +58,6 @@ class RunWindow {
   // text that says when the run asks again; a window hidden in the tray says
   // so there.
   virtual void blockedEpisodeBegan(const GbkString& /*statusText*/) {}
-};
-
-// Where a page being read came from, for the number store.
-struct PageSource {
-  GbkString keyword;             // the keyword line
-  std::int32_t keywordLine = 0;  // its line number, from 1, as status panel 3 shows it
-  GbkString engine;              // the engine box text
-  std::string address;           // the address asked for (QueryText)
 };
 
 // A timer as the run drives it: the owner binds its elapse to the handler.
@@ -90,40 +82,51 @@ class ProxySwitch {
   virtual bool inForce() const = 0;
 };
 
-struct RunServices {
-  std::function<std::string()> localAddress;    // the network presence check
-  std::function<void()> clearBrowserData;       // the clean-up window's button
-  std::function<void()> saveProgress;           // writes the progress file; throws on failure
-  std::function<void(int milliseconds)> pause;  // blocks the user-interface thread
+// The store's answer to a commit: its status text for panel 6 while it has
+// something to say (records waiting, a failed write, a store set aside).
+using StoreAnswer = std::function<void(std::optional<GbkString> statusText)>;
+
+// What the run asks of the program around it besides the window. The
+// session implements it over the files and the store; tests over fields.
+class RunServices {
+ public:
+  virtual ~RunServices() = default;
+
+  virtual std::string localAddress() = 0;  // the network presence check
+  virtual void clearBrowserData() = 0;     // the clean-up window's button
+  virtual void saveProgress() = 0;         // writes the progress file; throws on failure
+  virtual void pause(int milliseconds) = 0;  // blocks the run's thread
+  // The result list as the page reader fills it: the window's list behind
+  // the duplicates rules, with every number listed also kept on disk and
+  // every sighting told to the store.
+  virtual harvest::ExtractionSink& resultSink() = 0;
+
   // Writes the progress file when a keyword's first request goes out, so that
   // after a crash it names the keyword that was being searched. May throw; the
   // run goes on regardless.
-  std::function<void()> checkpointProgress{};
-  // Keeps every search's numbers on disk as they are listed: a new search, a
-  // number just listed, and everything so far onto the disk (done at every
-  // page before the next request goes out, and at the end step), returning
-  // the failure's status text for as long as numbers wait for the disk. None
-  // of them throws.
-  std::function<void()> startAutosave{};
-  std::function<void(const GbkString& number)> autosaveNumber{};
-  std::function<std::optional<GbkString>()> flushAutosave{};
-  // The number store: told where a page came from before its numbers are
-  // harvested, and asked to commit the page's sightings right after the
-  // autosave's flush. The commit returns a status text for panel 6 while the
-  // store has something to say (a failed write, a store set aside). Neither
-  // throws.
-  std::function<void(const PageSource& page)> pageRead{};
-  std::function<std::optional<GbkString>()> commitStore{};
+  virtual void checkpointProgress() {}
+  // A search begins, its start line taken: the autosave and the store start
+  // a new search.
+  virtual void searchStarting() {}
+  // Everything listed so far onto the disk (at every page before the next
+  // request goes out, and at the end step), returning the failure's status
+  // text for as long as numbers wait for the disk. Never throws.
+  virtual std::optional<GbkString> flushAutosave() { return std::nullopt; }
+  // Where a page came from, told to the store before its numbers are harvested.
+  virtual void pageRead(const harvest::PageSource& /*page*/) {}
+  // The store commits what it was told since the last commit; `answer` is
+  // called once the records are on disk, during this call or later on the
+  // run's thread. Never throws.
+  virtual void commitStore(StoreAnswer answer) { answer(std::nullopt); }
+  // A search has ended with its end step done, before the window is told.
+  virtual void searchEnded(std::int32_t /*foundCount*/, const GbkString& /*endText*/) {}
   // The local time of day ("14:05:30") that lies `milliseconds` ahead, for
-  // the notice of when a refused page is asked for again.
-  std::function<GbkString(int milliseconds)> clockAfter{};
+  // the notice of when a refused page is asked for again; empty for none.
+  virtual GbkString clockAfter(int /*milliseconds*/) { return {}; }
   // The user's proxies, read anew at every Search; with none the run leaves
   // the browser's proxy settings alone.
-  std::function<std::vector<Proxy>()> loadProxies{};
-  ProxySwitch* proxySwitch = nullptr;
-  // Length of one second of the interval box; tests of the real browser
-  // shorten it so a walk over many pages stays quick.
-  int millisecondsPerSecond = 1000;
+  virtual std::vector<Proxy> loadProxies() { return {}; }
+  virtual ProxySwitch* proxySwitch() { return nullptr; }
 };
 
 }  // namespace valo::search

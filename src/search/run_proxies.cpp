@@ -18,12 +18,10 @@ constexpr int kSettleLimitMs = 10000;
 }  // namespace
 
 bool SearchRunDriver::startWithProxy(std::vector<Proxy> list) {
-  noUsableProxy_ = false;
-  proxySettling_ = false;
   // A search before may still hold a proxy (a Search while it stopped): the
   // browser's own settings first, so that an emptied list leaves them be.
   releaseProxies();
-  proxies_.reset(services_.proxySwitch != nullptr ? std::move(list) : std::vector<Proxy>{});
+  proxies_.reset(services_.proxySwitch() != nullptr ? std::move(list) : std::vector<Proxy>{});
   if (!proxies_.active()) return false;
   settleOnProxy(true);
   showStatus(statusText_);  // now naming the proxy
@@ -31,13 +29,12 @@ bool SearchRunDriver::startWithProxy(std::vector<Proxy> list) {
 }
 
 void SearchRunDriver::settleOnProxy(bool firstRequest) {
-  services_.proxySwitch->use(proxies_.current());
+  services_.proxySwitch()->use(proxies_.current());
   // Nothing of the search before may be read while the proxy changes.
   Timer1.setEnabled(false);
   Timer2.setEnabled(false);
   ++requestSerial_;
   readPending_ = false;
-  proxySettling_ = true;
   settleThenFirstRequest_ = firstRequest;
   proxySettleWaited_ = 0;
   Timer3.setEnabled(false);
@@ -48,11 +45,10 @@ void SearchRunDriver::settleOnProxy(bool firstRequest) {
 
 void SearchRunDriver::proxySettleTick() {
   proxySettleWaited_ += kSettleCheckMs;
-  if (!services_.proxySwitch->inForce() && proxySettleWaited_ < kSettleLimitMs) {
+  if (!services_.proxySwitch()->inForce() && proxySettleWaited_ < kSettleLimitMs) {
     Timer3.setEnabled(true);
     return;
   }
-  proxySettling_ = false;
   if (settleThenFirstRequest_) {
     Button1Click();
   } else {
@@ -63,7 +59,7 @@ void SearchRunDriver::proxySettleTick() {
 
 bool SearchRunDriver::switchProxyAfterRefusal() {
   // A refusal the user meets in the pane during a wait leaves the wait as it is.
-  if (!proxies_.active() || backoffWaiting_ || state_.StopRequested) return false;
+  if (!proxies_.active() || readFrom_ == RunPhase::RefusalWait || state_.StopRequested) return false;
   const std::string refusing = proxies_.current()->address();
   if (!proxies_.refused()) return false;
   keepResultsOnDisk();
@@ -80,10 +76,7 @@ bool SearchRunDriver::switchProxyAfterRefusal() {
 void SearchRunDriver::proxyUnreachable() {
   // A page the user opened in the pane during a wait failed the same way:
   // the wait is over, the next proxy asks for the refused address.
-  if (backoffWaiting_) {
-    Timer3.setEnabled(false);
-    backoffWaiting_ = false;
-  }
+  if (readFrom_ == RunPhase::RefusalWait) Timer3.setEnabled(false);
   keepResultsOnDisk();
   Timer2.setEnabled(false);
   const std::string failed = proxies_.current()->address();
@@ -93,7 +86,7 @@ void SearchRunDriver::proxyUnreachable() {
   }
   if (!proxies_.unreachable()) {
     // The end step writes the keyword being searched; the next Search offers it too.
-    noUsableProxy_ = true;
+    endReason_ = EndReason::NoUsableProxy;
     BitBtn1Click();
     --state_.KeywordIndex;
     return;
@@ -110,7 +103,7 @@ void SearchRunDriver::proxyAnswered() {
 void SearchRunDriver::releaseProxies() {
   if (!proxies_.active()) return;
   proxies_.finish();
-  if (services_.proxySwitch != nullptr) services_.proxySwitch->use(nullptr);
+  if (ProxySwitch* proxySwitch = services_.proxySwitch()) proxySwitch->use(nullptr);
 }
 
 GbkString SearchRunDriver::withProxyNote(const GbkString& text) const {

@@ -20,7 +20,7 @@ constexpr std::int64_t kBackoffCapSeconds = std::int64_t{30} * 60;
 }  // namespace
 
 int SearchRunDriver::backoffMilliseconds() const {
-  const std::int64_t second = services_.millisecondsPerSecond;
+  const std::int64_t second = millisecondsPerSecond_;
   const std::int64_t first = std::int64_t{window_.intervalSeconds()} * kBackoffFactor * second;
   const std::int64_t cap = std::max(first, kBackoffCapSeconds * second);
   std::int64_t wait = first;
@@ -33,13 +33,15 @@ bool SearchRunDriver::holdAfterRefusal() {
   keepResultsOnDisk();
   // The watchdog would skip the page; a wait is never cut.
   Timer2.setEnabled(false);
-  if (!backoffWaiting_) ++refusedInSearch_;
+  // A page read during the wait is one the user brought into the pane.
+  const bool duringWait = readFrom_ == RunPhase::RefusalWait;
+  if (!duringWait) ++refusedInSearch_;
   if (state_.StopRequested) {
     endRefusalEpisode();
     BitBtn1Click();
     return false;
   }
-  if (!backoffWaiting_ && refusedAnswers_ + 1 >= kTriesPerAddress) {
+  if (!duringWait && refusedAnswers_ + 1 >= kTriesPerAddress) {
     // The last try: the page is given up. Several keywords in a row given up
     // mean the engine refuses this client; waiting on would keep an
     // unattended run on them for ever.
@@ -49,7 +51,7 @@ bool SearchRunDriver::holdAfterRefusal() {
     if (passedOverInRow_ < kDeadEngineKeywords) return true;
     // The end step writes the keyword line one below KeywordIndex: the first
     // keyword given up, which the next Search then offers as well.
-    engineGaveUp_ = true;
+    endReason_ = EndReason::EngineRefuses;
     state_.KeywordIndex = firstPassedKeyword_;
     BitBtn1Click();
     state_.KeywordIndex = firstPassedKeyword_ - 1;
@@ -58,7 +60,7 @@ bool SearchRunDriver::holdAfterRefusal() {
   // From here a completed document is a page the user brought into the pane.
   state_.DocumentReady = 0;
   enterPhase(RunPhase::RefusalWait);
-  if (!backoffWaiting_) {
+  if (!duringWait) {
     // An answer to the run's own request; a further refusal the user meets in
     // the pane while the run waits leaves the wait as it is.
     ++refusedAnswers_;
@@ -66,10 +68,9 @@ bool SearchRunDriver::holdAfterRefusal() {
     Timer3.setEnabled(false);
     Timer3.setInterval(wait);
     Timer3.setEnabled(true);
-    backoffWaiting_ = true;
     GbkString text = gbk("搜索引擎要求验证：请在浏览器中完成验证，或等待 ") +
-                     intToStr(wait / services_.millisecondsPerSecond) + gbk(" 秒");
-    if (services_.clockAfter) text += gbk("（") + services_.clockAfter(wait) + gbk("）");
+                     intToStr(wait / millisecondsPerSecond_) + gbk(" 秒");
+    if (const GbkString at = services_.clockAfter(wait); !at.empty()) text += gbk("（") + at + gbk("）");
     text += gbk("后自动重试");
     showStatus(text);
     if (refusedAnswers_ == 1) window_.blockedEpisodeBegan(withProxyNote(text));
@@ -81,16 +82,14 @@ bool SearchRunDriver::holdAfterRefusal() {
 void SearchRunDriver::endRefusalEpisode() {
   if (refusedAnswers_ == 0) return;
   Timer3.setEnabled(false);
-  backoffWaiting_ = false;
   refusedAnswers_ = 0;
   if (!state_.StopRequested) showStatus(gbk("正在搜索..."));
 }
 
 void SearchRunDriver::Timer3Timer() {
   Timer3.setEnabled(false);
-  if (proxySettling_) return proxySettleTick();
-  if (!backoffWaiting_) return;
-  backoffWaiting_ = false;
+  if (phase_ == RunPhase::ProxySettle) return proxySettleTick();
+  if (phase_ != RunPhase::RefusalWait) return;
   Timer1.setEnabled(false);
   showStatus(gbk("搜索引擎要求验证：正在重试..."));
   // The same address again; the page counter and the keyword stay.
@@ -104,12 +103,12 @@ GbkString SearchRunDriver::endText() const {
   std::vector<GbkString> notes;
   if (refusedInSearch_ > 0) notes.push_back(gbk("被拒绝 ") + intToStr(refusedInSearch_) + gbk(" 次"));
   if (proxies_.switches() > 0) notes.push_back(gbk("换代理 ") + intToStr(proxies_.switches()) + gbk(" 次"));
-  if (passedOverInSearch_ > 0 && !engineGaveUp_)
+  if (passedOverInSearch_ > 0 && endReason_ != EndReason::EngineRefuses)
     notes.push_back(gbk("跳过 ") + intToStr(passedOverInSearch_) + gbk(" 页"));
   if (!autosaveFailure_.empty()) notes.push_back(gbk("自动保存失败"));
-  GbkString text = noUsableProxy_  ? gbk("搜索已中止：没有可用的代理")
-                   : engineGaveUp_ ? gbk("搜索已中止：搜索引擎连续拒绝")
-                                   : gbk("搜索已经结束！");
+  GbkString text = endReason_ == EndReason::NoUsableProxy   ? gbk("搜索已中止：没有可用的代理")
+                   : endReason_ == EndReason::EngineRefuses ? gbk("搜索已中止：搜索引擎连续拒绝")
+                                                            : gbk("搜索已经结束！");
   for (std::size_t i = 0; i < notes.size(); ++i) text += (i == 0 ? gbk("（") : gbk("，")) + notes[i];
   if (!notes.empty()) text += gbk("）");
   return text;

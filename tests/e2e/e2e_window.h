@@ -35,7 +35,9 @@ struct Window {
     form.driver().setMillisecondsPerSecond(250);
     form.SpinEdit1->setValue(1);
     form.show();  // a hidden browser loads, but Chromium paces hidden pages slowly
+    gEngine->catalogue = &form.session().engines();
   }
+  ~Window() { gEngine->catalogue = nullptr; }
   QString status(int panel) const { return form.StatusBar1->panelText(panel); }
   bool waitFor(const std::function<bool()>& done, int ms) { return waitForEvents(done, ms); }
   bool waitForEnd(int ms = 60000) {

@@ -24,9 +24,9 @@ std::string searchInChild(const files::testing::ChildFaults& faults, const QStri
     SearchHarness r;
     files::ResultAutosave autosave([&] { return folder; },
                                    [] { return QDateTime(QDate(2026, 12, 8), QTime(10, 0)); });
-    r.driver.services().startAutosave = [&] { autosave.begin(); };
-    r.driver.services().autosaveNumber = [&](const GbkString& n) { autosave.add(n); };
-    r.driver.services().flushAutosave = [&] { return autosave.flush(); };
+    r.hooks.startAutosave = [&] { autosave.begin(); };
+    r.hooks.autosaveNumber = [&](const GbkString& n) { autosave.add(n); };
+    r.hooks.flushAutosave = [&] { return autosave.flush(); };
     r.browser.pageFor = [n = 0](const std::string& a) mutable {
       const std::string fax = "传真：020-8800000" + std::to_string(n++);
       return a.find("&pn=0&") != std::string::npos ? page({fax.c_str(), "<上一页 1 2 下一页>"})
@@ -73,9 +73,9 @@ TEST(AutosaveRun, NumbersHeldBackReachTheirFilesOnceTheFolderCanBeMadeEvenAfterA
   int minute = 0;
   files::ResultAutosave autosave([&] { return dir.qpath() + QLatin1Char('/'); },
                                  [&] { return QDateTime(QDate(2026, 12, 8), QTime(10, minute++)); });
-  r.driver.services().startAutosave = [&] { autosave.begin(); };
-  r.driver.services().autosaveNumber = [&](const GbkString& n) { autosave.add(n); };
-  r.driver.services().flushAutosave = [&] { return autosave.flush(); };
+  r.hooks.startAutosave = [&] { autosave.begin(); };
+  r.hooks.autosaveNumber = [&](const GbkString& n) { autosave.add(n); };
+  r.hooks.flushAutosave = [&] { return autosave.flush(); };
   r.browser.pageFor = [n = 0](const std::string&) mutable {
     const std::string fax = "传真：020-8800000" + std::to_string(n++);
     return page({fax.c_str()});

@@ -268,7 +268,7 @@ TEST(RefusedRun, RefusedAddressesArePassedOverAndARefusingEngineEndsTheRun) {
     r.window.Memo2.setText(keywords);
     serveOnePagePerKeyword(r, c.refused);
     std::vector<int> saved;
-    r.driver.services().saveProgress = [&] { saved.push_back(r.s().KeywordIndex - 1); };
+    r.hooks.saveProgress = [&] { saved.push_back(r.s().KeywordIndex - 1); };
     r.search();
     r.clock.advance(24 * 3600 * 1000LL);
     ASSERT_EQ(r.browser.requests.size(), c.requests);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "search/blocked_page.h"
+#include "search/engine_catalogue.h"
 #include "search/engine_file.h"
 #include "search/next_page_rules.h"
 #include "search/query_encoding.h"
@@ -38,13 +39,15 @@ std::string goodWith(const std::string& key, const std::string& line) {
   return out;
 }
 
+// A catalogue holding the engines of `text`, which must have no fault.
 struct FileEnginesInstalled {
   explicit FileEnginesInstalled(const std::string& text) {
     EngineFileContents c = parseEngineFile(text);
     EXPECT_TRUE(c.problems.empty()) << describeProblems(c.problems).toStdString();
-    installFileEngines(std::move(c.engines));
+    engines.replaceFileEngines(std::move(c.engines));
   }
-  ~FileEnginesInstalled() { installFileEngines({}); }
+  const SearchEngine* find(std::string_view text) const { return engines.find(text); }
+  EngineCatalogue engines;
 };
 
 }  // namespace
@@ -131,7 +134,7 @@ TEST(EngineFile, QueryAddressesForEachPageRuleAndEncoding) {
                                                 "query = https://q.example/s?q={keyword}&pn={page}&x=1\n"
                                                 "page = " + std::string(c.page) + "\nencoding = " + c.encoding +
                                                 "\nnext = 下一页\ncap = 5\n"));
-    const SearchEngine* e = FindEngine("https://e.example");
+    const SearchEngine* e = installed.find("https://e.example");
     ASSERT_NE(e, nullptr);
     TNMURL encoder;
     const std::string keyword = EncodeQueryKeyword(encoder, gbk(" 深圳 a-b\t"), encodingFor(e));
@@ -143,22 +146,25 @@ TEST(EngineFile, QueryAddressesForEachPageRuleAndEncoding) {
     EXPECT_FALSE(pageCapReached(*e, 4));
     EXPECT_TRUE(pageCapReached(*e, 5));
   }
+  // The table alone never knows a file's engine.
   EXPECT_EQ(FindEngine("https://e.example"), nullptr);
 }
 
-TEST(EngineFile, FindEngineKeepsTheTableFirstAndMatchesExactly) {
+TEST(EngineFile, TheCatalogueKeepsTheTableFirstAndMatchesExactly) {
   FileEnginesInstalled installed(section("e", kGood));
-  EXPECT_EQ(FindEngine("http://www.baidu.com"), &engineTable()[0]);
-  ASSERT_NE(FindEngine("https://www.so.com"), nullptr);
-  EXPECT_EQ(FindEngine("https://www.so.com")->service, Service::FromFile);
-  EXPECT_EQ(FindEngine("https://www.so.com/"), nullptr);
-  EXPECT_EQ(FindEngine("HTTPS://www.so.com"), nullptr);
+  EXPECT_EQ(installed.find("http://www.baidu.com"), &engineTable()[0]);
+  ASSERT_NE(installed.find("https://www.so.com"), nullptr);
+  EXPECT_EQ(installed.find("https://www.so.com")->service, Service::FromFile);
+  EXPECT_EQ(installed.find("https://www.so.com/"), nullptr);
+  EXPECT_EQ(installed.find("HTTPS://www.so.com"), nullptr);
+  // Another catalogue holds its own engines.
+  EXPECT_EQ(EngineCatalogue().find("https://www.so.com"), nullptr);
 }
 
 TEST(EngineFile, NextPageAndVerificationTexts) {
   FileEnginesInstalled installed(section("e", goodWith("next", "next = 下一页> | 后页\nnext-start = 第\n"
                                                                "verify = 请稍候再试 | Prove it")));
-  const SearchEngine& e = *FindEngine("https://www.so.com");
+  const SearchEngine& e = *installed.find("https://www.so.com");
   struct Case {
     const char* line;
     bool passes;

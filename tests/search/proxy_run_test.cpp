@@ -38,8 +38,8 @@ struct ProxyRun {
   ProxyRun(int proxies, std::string answers) {
     std::vector<search::Proxy> list;
     for (int i = 1; i <= proxies; ++i) list.push_back({search::Proxy::Kind::Http, "p" + std::to_string(i), 8000});
-    r.driver.services().loadProxies = [list] { return list; };
-    r.driver.services().proxySwitch = &proxySwitch;
+    r.hooks.loadProxies = [list] { return list; };
+    r.hooks.proxySwitch = &proxySwitch;
     r.browser.onNavigate = [this] {
       EXPECT_TRUE(proxySwitch.inForce()) << "a request before the proxy is in force";
       carriedBy.push_back(proxySwitch.inUse != nullptr ? proxySwitch.inUse->host : "-");
@@ -168,7 +168,7 @@ TEST(ProxyRun, AnEmptyListLeavesTheBrowsersSettingsAloneAndCountsNothing) {
   q.r.search();
   q.r.clock.advance(60000);
   EXPECT_EQ(q.r.window.status(6), "搜索已经结束！（换代理 1 次）");
-  q.r.driver.services().loadProxies = [] { return std::vector<search::Proxy>{}; };
+  q.r.hooks.loadProxies = [] { return std::vector<search::Proxy>{}; };
   q.r.search();
   q.r.clock.advance(60000);
   EXPECT_EQ(q.r.window.status(6), "搜索已经结束！");

@@ -1,6 +1,6 @@
 // Fakes for driving the search run without a window or real time: a clock
-// that tests advance, timers on it, a scripted browser and a window that
-// records what the run shows.
+// that tests advance, timers on it, a scripted browser, a window that
+// records what the run shows and services over hooks the tests set.
 #pragma once
 
 #include <algorithm>
@@ -148,6 +148,90 @@ class FakeResultList : public harvest::ExtractionSink {
   }
 };
 
+// What the run's services do, field by field; a test sets the ones it needs.
+struct FakeServiceHooks {
+  std::function<void()> saveProgress;
+  std::function<void()> checkpointProgress;
+  std::function<void()> startAutosave;
+  std::function<void(const GbkString& number)> autosaveNumber;
+  std::function<std::optional<GbkString>()> flushAutosave;
+  std::function<void(const harvest::PageSource& page)> pageRead;
+  // The store's answer, given at once unless answers are held.
+  std::function<std::optional<GbkString>()> commitStore;
+  std::function<std::vector<search::Proxy>()> loadProxies;
+  search::ProxySwitch* proxySwitch = nullptr;
+};
+
+// The run's services over the hooks, with the result list behind a sink that
+// hands every listed number to the autosave hook. With `holdStoreAnswers`
+// the store's answers wait until answerStore().
+class FakeServices : public search::RunServices, private harvest::ExtractionSink {
+ public:
+  explicit FakeServices(FakeResultList& list) : list_(list) {}
+
+  FakeServiceHooks hooks;
+  std::string localAddressValue = "192.0.2.10";
+  int progressSaves = 0;
+  std::vector<int> pauses;
+  int cleanups = 0;
+  bool holdStoreAnswers = false;
+  std::deque<search::StoreAnswer> heldAnswers;
+
+  // Answers the oldest commit still waiting; false when none is.
+  bool answerStore(std::optional<GbkString> text = std::nullopt) {
+    if (heldAnswers.empty()) return false;
+    search::StoreAnswer answer = std::move(heldAnswers.front());
+    heldAnswers.pop_front();
+    answer(std::move(text));
+    return true;
+  }
+
+  std::string localAddress() override { return localAddressValue; }
+  void clearBrowserData() override { ++cleanups; }
+  void saveProgress() override {
+    if (hooks.saveProgress) return hooks.saveProgress();
+    ++progressSaves;
+  }
+  void pause(int ms) override { pauses.push_back(ms); }
+  harvest::ExtractionSink& resultSink() override { return *this; }
+  void checkpointProgress() override {
+    if (hooks.checkpointProgress) hooks.checkpointProgress();
+  }
+  void searchStarting() override {
+    if (hooks.startAutosave) hooks.startAutosave();
+  }
+  std::optional<GbkString> flushAutosave() override {
+    return hooks.flushAutosave ? hooks.flushAutosave() : std::nullopt;
+  }
+  void pageRead(const harvest::PageSource& page) override {
+    if (hooks.pageRead) hooks.pageRead(page);
+  }
+  void commitStore(search::StoreAnswer answer) override {
+    if (holdStoreAnswers) return heldAnswers.push_back(std::move(answer));
+    answer(hooks.commitStore ? hooks.commitStore() : std::nullopt);
+  }
+  std::vector<search::Proxy> loadProxies() override {
+    return hooks.loadProxies ? hooks.loadProxies() : std::vector<search::Proxy>{};
+  }
+  search::ProxySwitch* proxySwitch() override { return hooks.proxySwitch; }
+
+ private:
+  bool dedupTicked() override { return list_.dedupTicked(); }
+  bool hasCaption(std::string_view n) override { return list_.hasCaption(n); }
+  void addNumber(const GbkString& n) override {
+    list_.addNumber(n);
+    if (hooks.autosaveNumber) hooks.autosaveNumber(n);
+  }
+  void showFoundCount(std::int32_t n) override { list_.showFoundCount(n); }
+  bool knownBefore(std::string_view n) override { return list_.knownBefore(n); }
+  void sighted(const GbkString& n, std::string_view line, harvest::Sighting what) override {
+    list_.sighted(n, line, what);
+  }
+  bool wideReading() override { return list_.wideReading(); }
+
+  FakeResultList& list_;
+};
+
 class FakeWindow : public search::RunWindow {
  public:
   TextLines Memo2;
@@ -186,7 +270,6 @@ class FakeWindow : public search::RunWindow {
     ++resultClears;
     results.list.clear();
   }
-  harvest::ExtractionSink& resultSink() override { return results; }
   void showInformation(const GbkString& t) override { informations.push_back(t); }
   void showMessage(const GbkString& t) override { messages.push_back(t); }
   std::optional<GbkString> inputQuery(const GbkString& c, const GbkString& p, const GbkString& i) override {

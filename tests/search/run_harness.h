@@ -1,6 +1,7 @@
 // A search run over the fakes, as the run's tests drive it: the clock, the
-// three timers bound to their handlers, a scripted browser, a window and the
-// services, with what the standard error box would have shown.
+// three timers bound to their handlers, a scripted browser, a window, the
+// services and an engine catalogue, with what the standard error box would
+// have shown.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -31,22 +32,15 @@ struct SearchHarness {
   FakeTimer timer3{clock, 0};
   FakeBrowser browser{clock};
   FakeWindow window;
-  std::string localAddress = "192.0.2.10";
-  int progressSaves = 0;
+  FakeServices services{window.results};
+  FakeServiceHooks& hooks = services.hooks;
+  std::string& localAddress = services.localAddressValue;
+  int& progressSaves = services.progressSaves;
   bool failSave = false;
-  std::vector<int> pauses;
-  int cleanups = 0;
-  search::SearchRunDriver driver{window,
-                                 browser,
-                                 timer1,
-                                 timer2,
-                                 timer3,
-                                 search::RunServices{[this] { return localAddress; }, [this] { ++cleanups; },
-                                                     [this] {
-                                                       if (failSave) throw AppError("Disk full");
-                                                       ++progressSaves;
-                                                     },
-                                                     [this](int ms) { pauses.push_back(ms); }}};
+  std::vector<int>& pauses = services.pauses;
+  int& cleanups = services.cleanups;
+  search::EngineCatalogue engines;
+  search::SearchRunDriver driver{window, browser, timer1, timer2, timer3, services, engines};
   std::vector<std::string> errors;  // what the standard error box would show
 
   SearchHarness() {
@@ -56,6 +50,10 @@ struct SearchHarness {
     timer3.onElapsed = [this] { guarded([this] { driver.Timer3Timer(); }); };
     browser.OnDocumentComplete = [this] { driver.WebBrowser1DocumentComplete(); };
     window.Memo2.setText(gbk("深圳 机械 传真:\r\n上海 食品 FAX:\r\n"));
+    hooks.saveProgress = [this] {
+      if (failSave) throw AppError("Disk full");
+      ++services.progressSaves;
+    };
   }
   void guarded(const std::function<void()>& f) {
     try {
@@ -79,6 +77,7 @@ struct SearchHarness {
     switch (p) {
       case RunPhase::Idle:
         EXPECT_FALSE(driver.readPending());
+        EXPECT_FALSE(driver.waitingForStore());
         EXPECT_FALSE(timer3.enabled());
         break;
       case RunPhase::Waiting:
@@ -88,6 +87,10 @@ struct SearchHarness {
       case RunPhase::Stopping:
         EXPECT_TRUE(s().StopRequested);
         EXPECT_FALSE(timer2.enabled());
+        // Still waiting for the store's answer, nothing else may move.
+        if (driver.waitingForStore()) {
+          EXPECT_FALSE(timer1.enabled() || driver.readPending());
+        }
         break;
       case RunPhase::Halted:
         EXPECT_FALSE(timer1.enabled());
@@ -96,6 +99,11 @@ struct SearchHarness {
       case RunPhase::RefusalWait:
         EXPECT_TRUE(driver.waitingAfterRefusal());
         EXPECT_TRUE(timer3.enabled());
+        break;
+      case RunPhase::StoreWait:
+        EXPECT_TRUE(driver.waitingForStore());
+        EXPECT_FALSE(s().StopRequested);
+        EXPECT_FALSE(timer1.enabled() || timer2.enabled() || timer3.enabled() || driver.readPending());
         break;
       case RunPhase::ProxySettle:
         EXPECT_TRUE(driver.waitingForProxy());

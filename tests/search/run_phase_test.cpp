@@ -32,6 +32,14 @@ struct PhasePath {
 const auto kSearch = [](SearchHarness& r) { r.search(); };
 const auto kStop = [](SearchHarness& r) { r.guarded([&] { r.driver.N3Click(); }); };
 const auto kTick = [](SearchHarness& r) { r.clock.advance(8000); };
+const auto kAnswer = [](SearchHarness& r) { r.guarded([&] { EXPECT_TRUE(r.services.answerStore()); }); };
+const auto kHoldStore = [](SearchHarness& r) { r.services.holdStoreAnswers = true; };
+// Long past the poll and the watchdog: a run waiting for the store asks for nothing.
+const auto kLongWait = [](SearchHarness& r) {
+  const std::size_t asked = r.browser.requests.size();
+  r.clock.advance(8000 * 40);
+  EXPECT_EQ(r.browser.requests.size(), asked);
+};
 
 env::PageText unreadable() {
   env::PageText p;
@@ -89,6 +97,34 @@ TEST(RunPhase, FollowsEveryPathOfASearch) {
          r.failSave = true;
          r.window.Memo2.setText("a");
        }},
+      {"a page waits for the store, then asks for the next", [](int) { return page({"<上一页 1 2 下一页>"}); },
+       {{"search", kSearch, RunPhase::Waiting},
+        {"page read", kTick, RunPhase::StoreWait},
+        {"no answer yet", kLongWait, RunPhase::StoreWait},
+        {"store answers", kAnswer, RunPhase::Waiting}},
+       kHoldStore},
+      {"the last page's answer ends the search", [](int) { return page({}); },
+       {{"search", kSearch, RunPhase::Waiting},
+        {"page read", kTick, RunPhase::StoreWait},
+        {"store answers", kAnswer, RunPhase::Idle}},
+       [](SearchHarness& r) {
+         kHoldStore(r);
+         r.window.Memo2.setText("a");
+       }},
+      {"stop during the store wait ends at the answer", [](int) { return page({"<上一页 1 2 下一页>"}); },
+       {{"search", kSearch, RunPhase::Waiting},
+        {"page read", kTick, RunPhase::StoreWait},
+        {"stop", kStop, RunPhase::Stopping},
+        {"no answer yet", kLongWait, RunPhase::Stopping},
+        {"store answers, end", kAnswer, RunPhase::Idle}},
+       kHoldStore},
+      {"a new search while stopping owes the old page nothing", [](int) { return page({}); },
+       {{"search", kSearch, RunPhase::Waiting},
+        {"page read", kTick, RunPhase::StoreWait},
+        {"stop", kStop, RunPhase::Stopping},
+        {"search again", kSearch, RunPhase::Waiting},
+        {"the old answer", kAnswer, RunPhase::Waiting}},
+       kHoldStore},
   };
   for (const PhasePath& path : paths) {
     SCOPED_TRACE(path.name);
@@ -102,4 +138,35 @@ TEST(RunPhase, FollowsEveryPathOfASearch) {
       EXPECT_EQ(phaseName(r.driver.phase()), std::string(phaseName(step.after)));
     }
   }
+}
+
+// The store's answer alone lets the run on: the next request goes out when
+// it comes, however long after the page; its text stays beside panel 6's
+// while the store has something to say; a search stopped meanwhile ends at
+// the answer with its end step, once.
+TEST(RunPhase, TheNextRequestWaitsForTheStoresAnswer) {
+  SearchHarness r;
+  r.services.holdStoreAnswers = true;
+  r.browser.pageFor = [](const std::string&) { return page({"传真：020-88000001", "<上一页 1 2 下一页>"}); };
+  r.search();
+  r.clock.advance(8000);
+  ASSERT_EQ(r.browser.requests.size(), 1u);
+  EXPECT_EQ(r.window.results.list.size(), 1u);  // listed before the store has it
+
+  r.clock.advance(100000);
+  r.guarded([&] { r.services.answerStore(gbk("号码库：1 条记录等待写入")); });
+  ASSERT_EQ(r.browser.requestTimes, (std::vector<long long>{0, 108000}));
+  EXPECT_EQ(r.window.status(6), "正在搜索...　号码库：1 条记录等待写入");
+
+  r.clock.advance(8000);
+  r.guarded([&] { r.driver.N3Click(); });
+  EXPECT_TRUE(r.window.endings.empty());
+  r.guarded([&] { r.services.answerStore(); });
+  EXPECT_EQ(r.window.endings, std::vector<std::int32_t>{2});
+  EXPECT_EQ(r.window.status(6), "搜索已经结束！");
+  EXPECT_EQ(r.browser.requests.size(), 2u);
+  // The end step's own commit is answered late: the end is not told twice.
+  r.guarded([&] { r.services.answerStore(); });
+  EXPECT_EQ(r.window.endings.size(), 1u);
+  EXPECT_TRUE(r.errors.empty());
 }

@@ -29,14 +29,12 @@ struct StoredRun {
     store = std::make_unique<files::store::NumberStore>(QString::fromStdString(path), [this] {
       return QDateTime(QDate(2026, 12, 8), QTime(10, 0)).addMSecs(r.clock.now);
     });
-    search::RunServices& sv = r.driver.services();
+    valo::testing::FakeServiceHooks& sv = r.hooks;
     sv.startAutosave = [this] {
       store->beginSearch({r.window.engine, r.window.interval, r.s().KeywordIndex - 1});
     };
     sv.autosaveNumber = [this](const GbkString& n) { autosaved.push_back(n); };
-    sv.pageRead = [this](const search::PageSource& p) {
-      store->beginPage({p.keyword, p.keywordLine, p.engine, p.address});
-    };
+    sv.pageRead = [this](const harvest::PageSource& p) { store->beginPage(p); };
     sv.commitStore = [this] { return store->commit(); };
     r.window.results.known = [this](std::string_view n) { return historyDedup && store->knownBefore(n); };
     r.window.results.seen = [this](const GbkString& n, std::string_view line, harvest::Sighting what) {
@@ -99,7 +97,7 @@ TEST(StoreRun, RecordsWhereEveryNumberWasReadBeforeTheNextRequest) {
   EXPECT_EQ(
       t.rows("SELECT * FROM searches"),
       (std::vector<std::string>{"1|2026-12-08T10:00:00|2026-12-08T10:00:24|http://www.baidu.com|8|0|3|0|4|"
-                                "搜索已经结束！"}));
+                                "搜索已经结束！|NULL"}));
   EXPECT_EQ(
       t.rows("SELECT number, valid, kind, region, first_seen, last_seen, times_seen, first_search_id, "
              "first_keyword, source FROM numbers ORDER BY number"),

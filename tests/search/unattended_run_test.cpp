@@ -106,7 +106,7 @@ TEST(UnattendedRun, ThePositionIsWrittenAtEveryKeywordsFirstRequest) {
   servePagesWithNumbers(r);
   std::vector<std::int32_t> checkpoints;  // KeywordIndex as each write saw it
   std::vector<std::size_t> requestsBefore;
-  r.driver.services().checkpointProgress = [&] {
+  r.hooks.checkpointProgress = [&] {
     checkpoints.push_back(r.s().KeywordIndex);
     requestsBefore.push_back(r.browser.requests.size());
   };
@@ -123,7 +123,7 @@ TEST(UnattendedRun, ThePositionIsWrittenAtEveryKeywordsFirstRequest) {
 TEST(UnattendedRun, AFailedCheckpointNeverStopsTheRunOrShowsAnError) {
   SearchHarness r;
   servePagesWithNumbers(r);
-  r.driver.services().checkpointProgress = [] { throw AppError("File access denied"); };
+  r.hooks.checkpointProgress = [] { throw AppError("File access denied"); };
   r.search();
   r.clock.advance(8000 * 4);
   EXPECT_TRUE(r.errors.empty());
@@ -140,9 +140,9 @@ TEST(UnattendedRun, EveryPagesNumbersAreFlushedBeforeTheNextRequest) {
                  : page({"传真：020-88000003"});
   };
   std::vector<std::string> log;
-  r.driver.services().startAutosave = [&] { log.push_back("start"); };
-  r.driver.services().autosaveNumber = [&](const GbkString& n) { log.push_back(n); };
-  r.driver.services().flushAutosave = [&]() -> std::optional<GbkString> {
+  r.hooks.startAutosave = [&] { log.push_back("start"); };
+  r.hooks.autosaveNumber = [&](const GbkString& n) { log.push_back(n); };
+  r.hooks.flushAutosave = [&]() -> std::optional<GbkString> {
     log.push_back("flush");
     return std::nullopt;
   };
@@ -169,7 +169,7 @@ TEST(UnattendedRun, AnAutosaveFailureStaysShownUntilResolvedAndTheRunGoesOn) {
       return a.find("&pn=0&") != std::string::npos ? page({fax.c_str(), kBaiduPager}) : page({fax.c_str()});
     };
     int flushes = 0;
-    r.driver.services().flushAutosave = [&]() -> std::optional<GbkString> {
+    r.hooks.flushAutosave = [&]() -> std::optional<GbkString> {
       if (flushes++ < 3 || !resolves) return failure;
       return std::nullopt;
     };

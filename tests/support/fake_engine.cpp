@@ -68,13 +68,15 @@ std::optional<PageMode> pageModeNamed(const QString& name) {
   return *found;
 }
 
-RecordedRequest parseEngineAddress(const QByteArray& url) {
+RecordedRequest parseEngineAddress(const QByteArray& url, const search::EngineCatalogue* catalogue) {
   RecordedRequest r;
   r.url = url;
-  // The table's rows, then the engines file's as installed.
+  // The table's rows, then the engines file's as the window holds them.
   std::vector<const search::SearchEngine*> engines;
   for (const search::SearchEngine& e : search::engineTable()) engines.push_back(&e);
-  for (const auto& f : search::installedFileEngines()) engines.push_back(&f->row());
+  if (catalogue != nullptr) {
+    for (const auto& f : catalogue->fileEngines()) engines.push_back(&f->row());
+  }
   for (const search::SearchEngine* row : engines) {
     const search::SearchEngine& e = *row;
     const QByteArray prefix = QByteArray(e.scheme.data(), e.scheme.size()) +
@@ -210,7 +212,7 @@ void FakeEngine::answer(QTcpSocket* socket, const QByteArray& request) {
     socket->disconnectFromHost();
     return;
   }
-  RecordedRequest r = parseEngineAddress(url);
+  RecordedRequest r = parseEngineAddress(url, catalogue);
   PageMode mode = PageMode::NoPager;
   if (!modes_.empty()) {
     mode = modes_.front();

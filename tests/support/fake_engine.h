@@ -20,6 +20,8 @@
 #include <functional>
 #include <optional>
 
+#include "search/engine_catalogue.h"
+
 namespace valo::testing {
 
 enum class PageMode {
@@ -76,6 +78,9 @@ class FakeEngine : public QTcpServer {
   // ... see pageModeFor).
   void queueModes(std::initializer_list<PageMode> modes);
   std::function<PageMode(const RecordedRequest&)> fallback;
+  // The engines of the window's engines file, looked up after the table's;
+  // null for the table's alone.
+  const search::EngineCatalogue* catalogue = nullptr;
 
   const QList<RecordedRequest>& requests() const { return requests_; }
   void clearRequests() { requests_.clear(); }
@@ -106,7 +111,8 @@ class FakeEngine : public QTcpServer {
   int served_ = 0;
 };
 
-// Splits an address into its engine's parts, using the engine table.
-RecordedRequest parseEngineAddress(const QByteArray& url);
+// Splits an address into its engine's parts, using the engine table and
+// the file engines of `catalogue` when given.
+RecordedRequest parseEngineAddress(const QByteArray& url, const search::EngineCatalogue* catalogue = nullptr);
 
 }  // namespace valo::testing

@@ -69,7 +69,7 @@ void NumberStore::beginSearch(const SearchSettings& settings) {
   commitPage({});
 }
 
-void NumberStore::beginPage(const PageSource& source, std::shared_ptr<const std::string> pageText) {
+void NumberStore::beginPage(const PageSource& source) {
   if (!rec_->search) beginSearch({source.engine, 0, 0});
   if (!rec_->batch.empty()) commitPage({});
   Recording& r = *rec_;
@@ -77,7 +77,7 @@ void NumberStore::beginPage(const PageSource& source, std::shared_ptr<const std:
   r.lastKeywordLine = source.keywordLine;
   ++r.search->pagesRead;
   r.batch = RecordBatch();
-  r.batch.sharePage(std::move(pageText));
+  r.batch.sharePage(source.text);
   r.batch.hasPage = true;
   r.batch.page = PageRecord{utf8FromGbk(source.keyword), utf8FromGbk(source.engine), source.address,
                             storeTime(now_()),           source.keywordLine,         r.pageNumber};

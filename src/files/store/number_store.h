@@ -20,6 +20,7 @@
 #include "files/store/sqlite_handle.h"
 #include "files/store/store_batch.h"
 #include "harvest/fax_extractor.h"
+#include "harvest/page_source.h"
 #include "text/gbk.h"
 
 namespace valo::files::store {
@@ -31,12 +32,7 @@ struct SearchSettings {
   std::int32_t startLine = 0;     // the start line the search began at, from 0
 };
 
-struct PageSource {
-  GbkString keyword;             // the keyword line
-  std::int32_t keywordLine = 0;  // its line number, from 1
-  GbkString engine;              // the engine box text
-  std::string address;           // the page address asked for
-};
+using harvest::PageSource;
 
 struct SearchEnd {
   std::int32_t refusals = 0;
@@ -73,9 +69,9 @@ class NumberStore {
   // --- A search's records, from the thread that made the store.
   void beginSearch(const SearchSettings& settings);
   // The page whose sightings follow; pages of one keyword line in a row are
-  // numbered from 1. With the page's text, the records of lines inside it
-  // share it instead of copying them.
-  void beginPage(const PageSource& source, std::shared_ptr<const std::string> pageText = {});
+  // numbered from 1. With the page's text in `source`, the records of lines
+  // inside it share it instead of copying them.
+  void beginPage(const PageSource& source);
   // Whether the number is held: in the store (an earlier search, an imported
   // list), listed in this search, or waiting in the journal.
   bool knownBefore(std::string_view number);

@@ -55,7 +55,7 @@ class RecordBatch {
 
   // The page the sightings are read from: a line inside it is kept as a
   // place in it rather than a copy.
-  void sharePage(std::shared_ptr<const std::string> page) { page_ = std::move(page); }
+  void sharePage(std::shared_ptr<const std::string> text) { page_ = std::move(text); }
   const std::shared_ptr<const std::string>& sharedPage() const { return page_; }
   // `gbkLine` as the page has it.
   void add(std::string_view number, std::string_view gbkLine, harvest::Sighting what);

@@ -11,7 +11,7 @@
 #include <QUrl>
 
 #include "files/data_folder.h"
-#include "search/engine_file.h"
+#include "search/engine_catalogue.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/error_box.h"
 #include "ui/shell/shell_open.h"
@@ -24,7 +24,8 @@ constexpr int kBuiltInChoices = 4;
 
 }  // namespace
 
-EnginesBinding::EnginesBinding(QComboBox& box, QWidget& parent) : box_(box), parent_(parent) {
+EnginesBinding::EnginesBinding(QComboBox& box, QWidget& parent, search::EngineCatalogue& engines)
+    : box_(box), parent_(parent), engines_(engines) {
   // The engine box's context menu is where a user looks to change engines.
   if (QLineEdit* edit = box_.lineEdit()) {
     edit->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -57,7 +58,7 @@ bool EnginesBinding::ensureFileExists() {
 void EnginesBinding::load() {
   ensureFileExists();
   search::EngineFileContents contents = search::loadEngineFile(files::enginesReadPath());
-  search::installFileEngines(std::move(contents.engines));
+  engines_.replaceFileEngines(std::move(contents.engines));
   refillBox();
   if (contents.problems.empty()) return;
   const QString text = QStringLiteral("搜索引擎文件 %1 中有以下问题，这些搜索引擎未载入：\n\n%2")
@@ -72,7 +73,7 @@ void EnginesBinding::refillBox() {
   // The box's text is the user's choice (or the progress file's) and stays.
   const QString text = box_.currentText();
   while (box_.count() > kBuiltInChoices) box_.removeItem(box_.count() - 1);
-  for (const auto& engine : search::installedFileEngines()) {
+  for (const auto& engine : engines_.fileEngines()) {
     const std::string_view home = engine->row().homeAddress;
     box_.addItem(QString::fromUtf8(home.data(), static_cast<qsizetype>(home.size())));
   }

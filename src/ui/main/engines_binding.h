@@ -9,14 +9,19 @@
 class QComboBox;
 class QWidget;
 
+namespace valo::search {
+class EngineCatalogue;
+}
+
 namespace valo::ui {
 
 class EnginesBinding {
  public:
   // The box gets the file's engines appended; `parent` owns the messages.
-  EnginesBinding(QComboBox& box, QWidget& parent);
+  // The engines go into `engines`, the catalogue the search looks them up in.
+  EnginesBinding(QComboBox& box, QWidget& parent, search::EngineCatalogue& engines);
 
-  // Reads the file and installs its engines. Faults are reported after the
+  // Reads the file and puts its engines into the catalogue. Faults are reported after the
   // current event, so start-up goes on; the file is never rewritten.
   void load();
   // Opens the file in the desktop's text editor, creating it from the
@@ -31,6 +36,7 @@ class EnginesBinding {
 
   QComboBox& box_;
   QWidget& parent_;
+  search::EngineCatalogue& engines_;
 };
 
 }  // namespace valo::ui

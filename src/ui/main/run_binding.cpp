@@ -3,88 +3,39 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateTime>
 #include <QSpinBox>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QWebEnginePage>
 
-#include "files/data_folder.h"
 #include "text/app_error.h"
+#include "ui/browser/application_proxy.h"
+#include "ui/browser/web_browser.h"
 #include "ui/common/dialogs.h"
+#include "ui/common/error_box.h"
 #include "ui/main/keyword_box.h"
 #include "ui/main/main_window_controls.h"
 #include "ui/main/result_list_model.h"
 #include "ui/main/status_bar.h"
-#include "ui/browser/application_proxy.h"
-#include "ui/browser/web_browser.h"
-#include "ui/proxies/proxy_binding.h"
 
 namespace valo::ui {
-namespace {
-
-QTimer* runTimer(QWidget& window, const char* name, int interval) {
-  auto* timer = new QTimer(&window);
-  timer->setObjectName(QLatin1String(name));
-  if (interval > 0) timer->setInterval(interval);
-  return timer;
-}
-
-}  // namespace
 
 RunBinding::RunBinding(QWidget& window, MainWindowControls& controls, ResultListModel& results,
                        KeywordBox& keywords, RunHooks hooks)
-    : window_(window),
-      c_(controls),
-      results_(results),
-      keywords_(keywords),
-      hooks_(std::move(hooks)),
-      autosave_([] { return files::dataFolder(); }, [] { return QDateTime::currentDateTime(); }) {
-  c_.Timer1 = runTimer(window, "Timer1", 8000);
-  c_.Timer2 = runTimer(window, "Timer2", 60000);
-  c_.Timer3 = runTimer(window, "Timer3", 0);
-  timer1_ = std::make_unique<QtRunTimer>(c_.Timer1);
-  timer2_ = std::make_unique<QtRunTimer>(c_.Timer2);
-  timer3_ = std::make_unique<QtRunTimer>(c_.Timer3);
-
-  search::RunServices services{[this] { return hooks_.localAddress(); },
-                               [this] { hooks_.clearBrowserData(); },
-                               [this] { files::SaveProgress(files::progressFilePath(), progressValues()); },
-                               [this](int ms) { hooks_.pause(ms); }};
-  services.checkpointProgress = [this] { files::SaveProgress(files::progressFilePath(), progressValues()); };
-  // The store opens with the window, so that a store set aside is told
-  // before any search and no search waits for the opening.
-  store_ = std::make_unique<files::store::NumberStore>(files::storeFilePath(),
-                                                          [] { return QDateTime::currentDateTime(); });
-  if (const GbkString notice = store_->takeNotice(); !notice.empty()) setStatusText(6, notice);
-  services.startAutosave = [this] {
-    autosave_.begin();
-    // The start line has been taken by now: the search began at the one before.
-    store_->beginSearch({engineText(), intervalSeconds(), driver_->state().KeywordIndex - 1});
-  };
-  services.autosaveNumber = [this](const GbkString& number) { autosave_.add(number); };
-  services.flushAutosave = [this] { return autosave_.flush(); };
-  services.pageRead = [this](const search::PageSource& page) {
-    store_->beginPage({page.keyword, page.keywordLine, page.engine, page.address});
-  };
-  services.commitStore = [this] { return store_->commit(); };
-  services.clockAfter = [](int ms) {
-    return toGbk(QTime::currentTime().addMSecs(ms).toString(QStringLiteral("HH:mm:ss")));
-  };
+    : window_(window), c_(controls), results_(results), keywords_(keywords), hooks_(std::move(hooks)) {
   proxySwitch_ = std::make_unique<WebEngineProxySwitch>(c_.WebBrowser1->page()->profile());
-  services.loadProxies = [] { return loadProxies(); };
-  services.proxySwitch = proxySwitch_.get();
-  driver_ = std::make_unique<search::SearchRunDriver>(*this, *c_.WebBrowser1, *timer1_, *timer2_, *timer3_,
-                                                      std::move(services));
+  session_ = std::make_unique<session::SearchSession>(*this, *this, *c_.WebBrowser1);
+  c_.Timer1 = &session_->timer(1);
+  c_.Timer2 = &session_->timer(2);
+  c_.Timer3 = &session_->timer(3);
 }
 
 RunBinding::~RunBinding() = default;
 
-files::ProgressValues RunBinding::progressValues() {
+files::ProgressValues RunBinding::progressValues(std::int32_t keywordIndex) {
   files::ProgressValues v;
   v.engineText = engineText();
-  v.keywordIndex = driver_->state().KeywordIndex;
+  v.keywordIndex = keywordIndex;
   v.dedupTicked = c_.CheckBox1->isChecked();
   std::int32_t seconds = 0;
   v.intervalSeconds = tryStrToInt(toGbk(c_.SpinEdit1->text()), seconds) ? seconds : c_.SpinEdit1->minimum();
@@ -111,6 +62,8 @@ void RunBinding::setStatusText(int panel, const GbkString& text) {
 void RunBinding::showRunPhase(search::RunPhase phase) {
   c_.SpeedButton2->setEnabled(search::searchAllowedIn(phase));
   c_.SpeedButton3->setEnabled(!search::searchAllowedIn(phase));
+  // A halted search stopped without an end step is over as well.
+  if (phase == search::RunPhase::Idle) showRunProgress({});
 }
 void RunBinding::repaintWindow() {
   window_.repaint();
@@ -132,14 +85,25 @@ std::optional<GbkString> RunBinding::inputQuery(const GbkString& caption, const 
   return toGbk(*answer);
 }
 void RunBinding::searchEnded(std::int32_t foundCount, const GbkString& endText) {
-  store_->endSearch({driver_->refusedInSearch(), foundCount, endText});
   if (hooks_.searchEnded) hooks_.searchEnded(foundCount, endText);
 }
 void RunBinding::blockedEpisodeBegan(const GbkString& statusText) {
   if (hooks_.blockedEpisodeBegan) hooks_.blockedEpisodeBegan(statusText);
 }
 
-// --- harvest::ExtractionSink ----------------------------------------------
+// --- session::SessionWindow ------------------------------------------------
+
+void RunBinding::reportError(std::exception_ptr error) {
+  showStandardError(error);
+}
+void RunBinding::showRunProgress(const GbkString& text) {
+  if (hooks_.runProgress) hooks_.runProgress(fromGbk(text));
+}
+search::ProxySwitch* RunBinding::proxySwitch() {
+  return proxySwitch_.get();
+}
+
+// --- session::ResultList ---------------------------------------------------
 
 bool RunBinding::dedupTicked() {
   return c_.CheckBox1->isChecked();
@@ -156,16 +120,6 @@ void RunBinding::addNumber(const GbkString& number) {
 void RunBinding::showFoundCount(std::int32_t count) {
   c_.StatusBar1->setPanelText(5, QString::number(count));
 }
-bool RunBinding::wideReading() {
-  return hooks_.options && hooks_.options().wideReading;
-}
-
-bool RunBinding::knownBefore(std::string_view number) {
-  return hooks_.options && hooks_.options().historyDedup && store_->knownBefore(number);
-}
-void RunBinding::sighted(const GbkString& number, std::string_view line, harvest::Sighting what) {
-  store_->sighted(number, line, what);
-}
 
 // --- files::ProgressTarget ------------------------------------------------
 
@@ -173,7 +127,7 @@ void RunBinding::setEngineText(const GbkString& text) {
   c_.ComboBox1->setEditText(fromGbk(text));
 }
 void RunBinding::setKeywordIndex(std::int32_t index) {
-  driver_->state().KeywordIndex = index;
+  driver().state().KeywordIndex = index;
 }
 void RunBinding::setDedupTicked(bool ticked) {
   c_.CheckBox1->setChecked(ticked);

@@ -1,7 +1,7 @@
-// The search run bound to the main window: the adapter that lets the run,
-// the extractor and the progress file act on the window's controls, with the
-// run's timers, its driver and the services it calls (network check,
-// browser clean-up, progress file, result autosave, number store).
+// The search session bound to the main window: the run's window over the
+// controls (keyword box, engine and interval boxes, status bar, buttons,
+// dialogs), the result list with its duplicates box, and the progress file's
+// values. The session owns everything else a search needs.
 #pragma once
 
 #include <QString>
@@ -10,12 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "files/program_options.h"
 #include "files/progress_file.h"
-#include "files/result_autosave.h"
-#include "files/store/number_store.h"
-#include "search/run_driver.h"
-#include "ui/main/qt_run_timer.h"
+#include "session/search_session.h"
 
 class QWidget;
 
@@ -35,24 +31,20 @@ struct RunHooks {
   // A window hidden in the tray says these there.
   std::function<void(std::int32_t foundCount, const GbkString& endText)> searchEnded;
   std::function<void(const GbkString& statusText)> blockedEpisodeBegan;
-  // The options of the options window as they stand now.
-  std::function<files::ProgramOptions()> options;
+  // How far the search is; empty once it has ended.
+  std::function<void(const QString& text)> runProgress;
 };
 
-class RunBinding : public search::RunWindow,
-                   public harvest::ExtractionSink,
-                   public files::ProgressTarget {
+class RunBinding : public session::SessionWindow, public session::ResultList, public files::ProgressTarget {
  public:
-  // Creates the timers `Timer1` to `Timer3` as children of `window` and
-  // stores them in `controls`.
+  // Makes the session; its timers become `Timer1` to `Timer3` of `controls`.
   RunBinding(QWidget& window, MainWindowControls& controls, ResultListModel& results, KeywordBox& keywords,
              RunHooks hooks);
   ~RunBinding() override;
 
-  search::SearchRunDriver& driver() { return *driver_; }
-  files::store::NumberStore& numberStore() { return *store_; }
-  QString autosavePath() const { return autosave_.path(); }
-  files::ProgressValues progressValues();
+  session::SearchSession& session() { return *session_; }
+  search::SearchRunDriver& driver() { return session_->driver(); }
+  files::ProgressValues progressValues() { return progressValues(driver().state().KeywordIndex); }
 
   // search::RunWindow
   int keywordLineCount() override;
@@ -63,7 +55,6 @@ class RunBinding : public search::RunWindow,
   void showRunPhase(search::RunPhase phase) override;
   void repaintWindow() override;
   void clearResultList() override;
-  harvest::ExtractionSink& resultSink() override { return *this; }
   void showInformation(const GbkString& text) override;
   void showMessage(const GbkString& text) override;
   std::optional<GbkString> inputQuery(const GbkString& caption, const GbkString& prompt,
@@ -71,16 +62,20 @@ class RunBinding : public search::RunWindow,
   void searchEnded(std::int32_t foundCount, const GbkString& endText) override;
   void blockedEpisodeBegan(const GbkString& statusText) override;
 
-  // harvest::ExtractionSink: the result list, the duplicates box, panel 5.
+  // session::SessionWindow
+  std::string localAddress() override { return hooks_.localAddress(); }
+  void clearBrowserData() override { hooks_.clearBrowserData(); }
+  void pause(int milliseconds) override { hooks_.pause(milliseconds); }
+  files::ProgressValues progressValues(std::int32_t keywordIndex) override;
+  void reportError(std::exception_ptr error) override;
+  void showRunProgress(const GbkString& text) override;
+  search::ProxySwitch* proxySwitch() override;
+
+  // session::ResultList: the result list, the duplicates box, panel 5.
   bool dedupTicked() override;
   bool hasCaption(std::string_view caption) override;
   void addNumber(const GbkString& number) override;
   void showFoundCount(std::int32_t count) override;
-  // 历史去重 and the number store's sightings.
-  bool knownBefore(std::string_view number) override;
-  void sighted(const GbkString& number, std::string_view line, harvest::Sighting what) override;
-  // "扩展识别" of the options window, read afresh for every page.
-  bool wideReading() override;
 
   // files::ProgressTarget
   void setEngineText(const GbkString& text) override;
@@ -94,11 +89,8 @@ class RunBinding : public search::RunWindow,
   ResultListModel& results_;
   KeywordBox& keywords_;
   RunHooks hooks_;
-  std::unique_ptr<QtRunTimer> timer1_, timer2_, timer3_;
   std::unique_ptr<WebEngineProxySwitch> proxySwitch_;
-  files::ResultAutosave autosave_;
-  std::unique_ptr<files::store::NumberStore> store_;
-  std::unique_ptr<search::SearchRunDriver> driver_;
+  std::unique_ptr<session::SearchSession> session_;
 };
 
 }  // namespace valo::ui

@@ -23,6 +23,20 @@ PanelStatusBar::PanelStatusBar(const QList<int>& widths, QWidget* parent) : QWid
     }
     panels_.append(label);
   }
+  trailing_ = new QLabel(this);
+  trailing_->setObjectName(QStringLiteral("RunProgress"));
+  trailing_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  trailing_->hide();
+  layout->addWidget(trailing_);
+}
+
+void PanelStatusBar::setTrailingText(const QString& text) {
+  trailing_->setText(text);
+  trailing_->setVisible(!text.isEmpty());
+}
+
+QString PanelStatusBar::trailingText() const {
+  return trailing_->text();
 }
 
 QString PanelStatusBar::panelText(int index) const {

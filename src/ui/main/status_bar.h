@@ -1,5 +1,6 @@
 // `StatusBar1`: a status bar of fixed-width text panels, the last one taking
-// the rest of the bar.
+// the rest of the bar, and after them a note that is shown only while it
+// has text (how far a search is).
 #pragma once
 
 #include <QLabel>
@@ -16,9 +17,13 @@ class PanelStatusBar : public QWidget {
   QString panelText(int index) const;
   void setPanelText(int index, const QString& text);
   QLabel* panel(int index) const { return panels_.value(index); }
+  // The note after the last panel; hidden while empty.
+  void setTrailingText(const QString& text);
+  QString trailingText() const;
 
  private:
   QList<QLabel*> panels_;
+  QLabel* trailing_ = nullptr;
 };
 
 }  // namespace valo::ui

@@ -67,8 +67,6 @@ TForm1::TForm1(QWidget* parent)
   keywords_ = std::make_unique<KeywordBox>(*Memo2);
   keywords_->setText(defaultKeywordText());
 
-  options_ = std::make_unique<OptionsBinding>(files::optionsReadPath(), files::optionsFilePath());
-  options_->furnish = [](OptionsWindow& window) { addProxyCommand(window); };
   run_ = std::make_unique<RunBinding>(
       *this, *this, *results_, *keywords_,
       RunHooks{[this] { return localAddress(); },
@@ -83,12 +81,15 @@ TForm1::TForm1(QWidget* parent)
                },
                // An unattended run that an engine holds up must not wait unseen.
                [this](const GbkString& status) { tray_->tellWhileHidden(fromGbk(status)); },
-               [this] { return options_->current(); }});
+               [this](const QString& progress) {
+                 StatusBar1->setTrailingText(progress);
+                 tray_->showRunProgress(progress);
+               }});
+  options_ = std::make_unique<OptionsBinding>(run_->session().options());
+  options_->furnish = [](OptionsWindow& window) { addProxyCommand(window); };
+  // The session's timers call the run's handlers themselves.
   bind(this, Button1, &QPushButton::clicked, &TForm1::Button1Click);
   bind(this, BitBtn1, &QPushButton::clicked, &TForm1::BitBtn1Click);
-  bind(this, Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
-  bind(this, Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
-  bind(this, Timer3, &QTimer::timeout, &TForm1::Timer3Timer);
   WebBrowser1->OnDocumentComplete = [this] { WebBrowser1DocumentComplete(); };
 
   fileCommands_ =
@@ -97,8 +98,8 @@ TForm1::TForm1(QWidget* parent)
   keywordFile_ = std::make_unique<KeywordFileBinding>(*keywords_, keywordStore_, [this](const QString& path) {
     StatusBar1->setPanelText(6, QStringLiteral("关键字列表保存失败：") + path);
   });
-  engines_ = std::make_unique<EnginesBinding>(*ComboBox1, *this);
-  store_ = std::make_unique<StoreBinding>(*this, run_->numberStore());
+  engines_ = std::make_unique<EnginesBinding>(*ComboBox1, *this, run_->session().engines());
+  store_ = std::make_unique<StoreBinding>(*this, *run_->session().numberStore());
   FormCreate();
 }
 
@@ -161,8 +162,11 @@ void TForm1::changeEvent(QEvent* event) {
 search::SearchRunDriver& TForm1::driver() {
   return run_->driver();
 }
+session::SearchSession& TForm1::session() {
+  return run_->session();
+}
 QString TForm1::autosavePath() const {
-  return run_->autosavePath();
+  return run_->session().autosavePath();
 }
 
 GbkString TForm1::keywordText() const {

@@ -1,6 +1,6 @@
 // `TForm1`, the main window. It owns the controls (laid out by
 // main_window_layout) and hands every command to the object that acts: the
-// run binding (the search run over the controls), the file commands, the
+// run binding (the search session over the controls), the file commands, the
 // tray binding, the engines file binding and the other windows. Its handlers
 // keep the program's names.
 #pragma once
@@ -14,6 +14,7 @@
 
 #include "files/keyword_store.h"
 #include "search/run_driver.h"
+#include "session/search_session.h"
 #include "ui/main/main_window_controls.h"
 
 namespace valo::ui {
@@ -48,6 +49,7 @@ class TForm1 : public QWidget, public MainWindowControls {
   std::function<bool()> trayAvailable;
 
   search::SearchRunDriver& driver();
+  session::SearchSession& session();
   ResultListModel& results() { return *results_; }
   const files::KeywordStore& keywordStore() const { return keywordStore_; }
   // Where the current search's numbers are kept on disk; empty before its first.

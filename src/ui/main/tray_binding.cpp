@@ -12,6 +12,11 @@
 #include "ui/tray/ant_taskbar_icon.h"
 
 namespace valo::ui {
+namespace {
+
+constexpr const char* kHint = "『Valo传真搜索』V2.1";
+
+}  // namespace
 
 TrayBinding::TrayBinding(TForm1& form, std::function<bool()> trayPresent) : form_(form) {
   form.PopupMenu1 = new QMenu(&form);
@@ -27,7 +32,7 @@ TrayBinding::TrayBinding(TForm1& form, std::function<bool()> trayPresent) : form
   // soon as Visible is set, and is shown again once all are in place.
   icon->SetIcon(programIcon());
   icon->SetVisible(true);
-  icon->SetHint(gbk("『Valo传真搜索』V2.1"));
+  icon->SetHint(gbk(kHint));
   icon->SetPopupMenu(form.PopupMenu1);
   icon->OnClick = [&form](QObject*) { guarded([&] { form.N17Click(); }); };
   icon->Loaded();
@@ -49,6 +54,11 @@ bool TrayBinding::windowStateChanged(Qt::WindowStates oldState) {
 
 void TrayBinding::tellWhileHidden(const QString& text) {
   if (minimiser_->hiddenInTray()) form_.antTaskbarIcon1->ShowBalloon(applicationTitle(), text);
+}
+
+void TrayBinding::showRunProgress(const QString& text) {
+  const GbkString hint = gbk(kHint);
+  form_.antTaskbarIcon1->SetHint(text.isEmpty() ? hint : hint + "\n" + toGbk(text));
 }
 
 void TrayBinding::remove() {

@@ -30,6 +30,9 @@ class TrayBinding {
   bool windowStateChanged(Qt::WindowStates oldState);
   // Says `text` from the icon while the window is hidden in the tray.
   void tellWhileHidden(const QString& text);
+  // The icon's hint names how far a search is beside the program; empty
+  // once it has ended.
+  void showRunProgress(const QString& text);
   // The program is ending: the icon leaves the tray.
   void remove();
 

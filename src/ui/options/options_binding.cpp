@@ -5,17 +5,11 @@
 
 namespace valo::ui {
 
-OptionsBinding::OptionsBinding(QString readPath, QString writePath)
-    : writePath_(std::move(writePath)), current_(files::loadProgramOptions(readPath)) {}
-
 void OptionsBinding::edit(QWidget* parent) {
-  OptionsWindow window(current_, parent);
+  OptionsWindow window(options_.current(), parent);
   if (furnish) furnish(window);
   if (window.exec() != QDialog::Accepted) return;
-  const files::ProgramOptions chosen = window.options();
-  if (chosen == current_) return;
-  current_ = chosen;
-  files::saveProgramOptions(writePath_, current_);
+  options_.change(window.options());
 }
 
 }  // namespace valo::ui

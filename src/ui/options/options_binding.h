@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 
-#include "files/program_options.h"
+#include "session/options_keeper.h"
 
 class QWidget;
 
@@ -16,10 +16,10 @@ class OptionsWindow;
 
 class OptionsBinding {
  public:
-  // `readPath` is read now; confirmed changes are written to `writePath`.
-  OptionsBinding(QString readPath, QString writePath);
+  // The search session keeps the options; this is their window.
+  explicit OptionsBinding(session::OptionsKeeper& options) : options_(options) {}
 
-  const files::ProgramOptions& current() const { return current_; }
+  const files::ProgramOptions& current() const { return options_.current(); }
 
   // Lets later features put their own commands into the window before it
   // is shown.
@@ -32,8 +32,7 @@ class OptionsBinding {
   void edit(QWidget* parent);
 
  private:
-  QString writePath_;
-  files::ProgramOptions current_;
+  session::OptionsKeeper& options_;
 };
 
 }  // namespace valo::ui

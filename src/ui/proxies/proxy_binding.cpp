@@ -36,8 +36,4 @@ void addProxyCommand(OptionsWindow& window) {
   QObject::connect(button, &QPushButton::clicked, &window, [&window] { guarded([&] { openProxyDialog(&window); }); });
 }
 
-std::vector<search::Proxy> loadProxies() {
-  return search::parseProxyList(files::readProxyFile(files::proxiesFilePath())).proxies;
-}
-
 }  // namespace valo::ui

@@ -1,6 +1,6 @@
 // Opening the proxy list's window over the file "valofaxproxies.txt": the
 // file's text in, and back to the file (mode 0600) when the user confirms a
-// changed list. The run reads the file anew at every Search.
+// changed list. The search session reads the file anew at every Search.
 #pragma once
 
 #include <vector>
@@ -22,8 +22,5 @@ bool openProxyDialog(QWidget* parent);
 // Puts a 代理设置… button into the options window, where a user looks for
 // the settings of a search.
 void addProxyCommand(OptionsWindow& window);
-
-// The usable proxies of the file, for a search.
-std::vector<search::Proxy> loadProxies();
 
 }  // namespace valo::ui

@@ -6,7 +6,7 @@
 
 #include "search/run_ports.h"
 
-namespace valo::ui {
+namespace valo::session {
 
 class QtRunTimer : public search::RunTimer {
  public:
@@ -23,4 +23,4 @@ class QtRunTimer : public search::RunTimer {
   QTimer* timer_;
 };
 
-}  // namespace valo::ui
+}  // namespace valo::session

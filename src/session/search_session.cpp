@@ -1,0 +1,179 @@
+// See search_session.h.
+#include "session/search_session.h"
+
+#include <QMetaObject>
+#include <QThread>
+
+#include "env/network_check.h"
+#include "files/data_folder.h"
+#include "files/proxy_file.h"
+#include "search/proxy_list.h"
+
+namespace valo::session {
+namespace {
+
+constexpr int kPanelStatus = 6;
+
+// The design intervals of the poll and the watchdog, before a search sets them.
+constexpr int kTimerIntervals[3] = {8000, 60000, 0};
+
+}  // namespace
+
+std::string SessionWindow::localAddress() {
+  return env::GetLocalIPAddress();
+}
+
+void SessionWindow::pause(int milliseconds) {
+  QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
+
+SearchSession::SearchSession(SessionWindow& window, ResultList& results, env::BrowserControl& browser,
+                             SessionSetup setup)
+    : window_(window),
+      results_(results),
+      now_(std::move(setup.now)),
+      options_(files::optionsReadPath(), files::optionsFilePath()),
+      autosave_([] { return files::dataFolder(); }, [this] { return now_(); }),
+      progress_([this] { return now_(); }) {
+  using Handler = void (search::SearchRunDriver::*)();
+  const Handler handlers[3] = {&search::SearchRunDriver::Timer1Timer, &search::SearchRunDriver::Timer2Timer,
+                               &search::SearchRunDriver::Timer3Timer};
+  for (int i = 0; i < 3; ++i) {
+    timers_[i] = std::make_unique<QTimer>();
+    timers_[i]->setObjectName(QStringLiteral("Timer%1").arg(i + 1));
+    if (kTimerIntervals[i] > 0) timers_[i]->setInterval(kTimerIntervals[i]);
+    runTimers_[i] = std::make_unique<QtRunTimer>(timers_[i].get());
+    QObject::connect(timers_[i].get(), &QTimer::timeout, &context_, [this, handler = handlers[i]] {
+      try {
+        (*driver_.*handler)();
+      } catch (...) {
+        window_.reportError(std::current_exception());
+      }
+    });
+  }
+  driver_ = std::make_unique<search::SearchRunDriver>(window_, browser, *runTimers_[0], *runTimers_[1],
+                                                      *runTimers_[2], static_cast<search::RunServices&>(*this), engines_);
+  if (setup.store) {
+    store_ = std::move(setup.store);
+  } else {
+    numberStore_ = std::make_unique<files::store::NumberStore>(files::storeFilePath(), [this] { return now_(); });
+    store_ = numberStorePort(*numberStore_);
+  }
+  store_->onStatusChanged([this](GbkString text) {
+    onSessionThread([this, text = std::move(text)] { driver_->showStoreStatus(text); });
+  });
+  if (const GbkString notice = store_->takeNotice(); !notice.empty()) window_.setStatusText(kPanelStatus, notice);
+}
+
+SearchSession::~SearchSession() = default;
+
+void SearchSession::onSessionThread(std::function<void()> step) {
+  if (committing_ && QThread::currentThread() == context_.thread()) {
+    step();
+    return;
+  }
+  QMetaObject::invokeMethod(
+      &context_,
+      [this, step = std::move(step)] {
+        try {
+          step();
+        } catch (...) {
+          window_.reportError(std::current_exception());
+        }
+      },
+      Qt::QueuedConnection);
+}
+
+// --- search::RunServices ----------------------------------------------------
+
+std::string SearchSession::localAddress() {
+  return window_.localAddress();
+}
+void SearchSession::clearBrowserData() {
+  window_.clearBrowserData();
+}
+void SearchSession::saveProgress() {
+  files::SaveProgress(files::progressFilePath(), window_.progressValues(driver_->state().KeywordIndex));
+}
+void SearchSession::pause(int milliseconds) {
+  window_.pause(milliseconds);
+}
+
+// Every keyword's first request: the moment the run's progress moves on.
+void SearchSession::checkpointProgress() {
+  window_.showRunProgress(progress_.keywordBegins(driver_->state().KeywordIndex, window_.keywordLineCount()));
+  saveProgress();
+}
+
+void SearchSession::searchStarting() {
+  autosave_.begin();
+  progress_.start();
+  // The start line has been taken by now: the search began at the one before.
+  store_->beginSearch({window_.engineText(), window_.intervalSeconds(), driver_->state().KeywordIndex - 1});
+}
+
+std::optional<GbkString> SearchSession::flushAutosave() {
+  return autosave_.flush();
+}
+
+void SearchSession::pageRead(const harvest::PageSource& page) {
+  store_->beginPage(page);
+}
+
+void SearchSession::commitStore(search::StoreAnswer answer) {
+  committing_ = true;
+  try {
+    store_->commitPage([this, answer = std::move(answer)](std::optional<GbkString> text) mutable {
+      onSessionThread([answer = std::move(answer), text = std::move(text)] { answer(text); });
+    });
+  } catch (...) {
+    committing_ = false;
+    throw;
+  }
+  committing_ = false;
+}
+
+void SearchSession::searchEnded(std::int32_t foundCount, const GbkString& endText) {
+  store_->endSearch({driver_->refusedInSearch(), foundCount, endText});
+  window_.showRunProgress({});
+}
+
+GbkString SearchSession::clockAfter(int milliseconds) {
+  return toGbk(now_().time().addMSecs(milliseconds).toString(QStringLiteral("HH:mm:ss")));
+}
+
+std::vector<search::Proxy> SearchSession::loadProxies() {
+  return search::parseProxyList(files::readProxyFile(files::proxiesFilePath())).proxies;
+}
+
+search::ProxySwitch* SearchSession::proxySwitch() {
+  return window_.proxySwitch();
+}
+
+// --- harvest::ExtractionSink -------------------------------------------------
+
+bool SearchSession::dedupTicked() {
+  return results_.dedupTicked();
+}
+bool SearchSession::hasCaption(std::string_view number) {
+  return results_.hasCaption(number);
+}
+void SearchSession::addNumber(const GbkString& number) {
+  results_.addNumber(number);
+  autosave_.add(number);
+}
+void SearchSession::showFoundCount(std::int32_t count) {
+  results_.showFoundCount(count);
+}
+// 历史去重 asks the store only while it is on.
+bool SearchSession::knownBefore(std::string_view number) {
+  return options_.current().historyDedup && store_->knownBefore(number);
+}
+void SearchSession::sighted(const GbkString& number, std::string_view line, harvest::Sighting what) {
+  store_->sighted(number, line, what);
+}
+bool SearchSession::wideReading() {
+  return options_.current().wideReading;
+}
+
+}  // namespace valo::session
