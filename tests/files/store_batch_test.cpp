@@ -37,12 +37,14 @@ TEST(RecordBatch, TheRecordsOfADensePageTakeLessThanTwiceThePage) {
     batch.sharePage(page);
     for (int l = 0; l < c.lines; ++l) {
       const std::string_view line = std::string_view(*page).substr(lines[l].first, lines[l].second);
-      for (int k = 0; k < c.perLine; ++k) batch.add(denseNumber(l * c.perLine + k), line, harvest::Sighting::Listed);
+      for (int k = 0; k < c.perLine; ++k)
+        batch.add(denseNumber(l * c.perLine + k), line, harvest::Sighting::Listed);
     }
     EXPECT_EQ(batch.rows().size(), static_cast<std::size_t>(c.lines * c.perLine));
     EXPECT_LE(batch.heldBytes(), 2 * page->size());
     // What is written keeps the stored line's rule.
-    EXPECT_EQ(batch.lineText(batch.rows().back()).size(), std::min<std::size_t>(lines.back().second, kMaxLineBytes));
+    EXPECT_EQ(batch.lineText(batch.rows().back()).size(),
+              std::min<std::size_t>(lines.back().second, kMaxLineBytes));
   }
 }
 

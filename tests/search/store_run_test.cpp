@@ -29,6 +29,7 @@ struct StoredRun {
     store = std::make_unique<files::store::NumberStore>(QString::fromStdString(path), [this] {
       return QDateTime(QDate(2026, 12, 8), QTime(10, 0)).addMSecs(r.clock.now);
     });
+    store->waitUntilIdle();
     valo::testing::FakeServiceHooks& sv = r.hooks;
     sv.startAutosave = [this] {
       store->beginSearch({r.window.engine, r.window.interval, r.s().KeywordIndex - 1});
@@ -52,6 +53,7 @@ struct StoredRun {
     for (int i = 0; i < 100 && r.window.endTexts.size() == ended; ++i) r.clock.advance(1000);
     ASSERT_EQ(r.window.endTexts.size(), ended + 1);
     store->endSearch({r.driver.refusedInSearch(), r.s().FoundCount, r.window.endTexts.back()});
+    store->waitUntilIdle();
   }
   // The rows of a query, their columns joined by "|".
   std::vector<std::string> rows(const char* sql) const {
@@ -95,9 +97,10 @@ TEST(StoreRun, RecordsWhereEveryNumberWasReadBeforeTheNextRequest) {
   EXPECT_EQ(t.rows("SELECT line FROM sightings WHERE id = 1")[0],
             "深圳市某某机械有限公司 传真：0755-12345678");
   EXPECT_EQ(
-      t.rows("SELECT * FROM searches"),
+      t.rows("SELECT *, length(run_key) FROM searches"),
       (std::vector<std::string>{"1|2026-12-08T10:00:00|2026-12-08T10:00:24|http://www.baidu.com|8|0|3|0|4|"
-                                "搜索已经结束！|NULL"}));
+                                "搜索已经结束！|" +
+                                t.rows("SELECT run_key FROM searches")[0] + "|32"}));
   EXPECT_EQ(
       t.rows("SELECT number, valid, kind, region, first_seen, last_seen, times_seen, first_search_id, "
              "first_keyword, source FROM numbers ORDER BY number"),
@@ -175,8 +178,8 @@ TEST(StoreRun, RejectedNumbersAreRecordedButNeverKnown) {
 }
 
 // Another writer holds the store through the first page: the search goes on
-// at its pace with the failure beside the status texts, and the held
-// records reach the store at the next page.
+// at its pace, the status bar says it waits for the store and how many
+// records wait, and the waiting records reach the store at the next page.
 TEST(StoreRun, AStoreHeldByAnotherWriterGetsThePageLaterAndNeverStopsTheSearch) {
   StoredRun t;
   files::store::Connection other(t.path, SQLITE_OPEN_READWRITE);
@@ -189,7 +192,7 @@ TEST(StoreRun, AStoreHeldByAnotherWriterGetsThePageLaterAndNeverStopsTheSearch) 
   t.run({page({"传真：0755-12345678", kPager}), page({"传真：021-53853022"})});
   EXPECT_EQ(shown,
             (std::vector<std::string>{
-                "正在搜索...|0", "正在搜索...　号码库写入失败（被另一个运行中的程序占用）：" + t.path + "|0",
+                "正在搜索...|0", "正在搜索...　正在等待号码库：" + t.path + "；1 条号码记录等待写入号码库|0",
                 "正在搜索...|2"}));
   EXPECT_EQ(t.r.window.status(6), "搜索已经结束！");
   EXPECT_EQ(t.autosaved, (std::vector<std::string>{"0755-12345678", "021-53853022"}));

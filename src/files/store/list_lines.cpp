@@ -23,7 +23,8 @@ constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 bool isAscii(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
 }
 
 bool isValidUtf8(std::string_view text) {

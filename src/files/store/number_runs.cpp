@@ -19,12 +19,14 @@ constexpr std::int64_t kStopCheckEvery = 16384;
 
 [[noreturn]] void failedOn(const char* doing, const std::string& path) {
   const int err = errno;
-  throw AppError(gbk(doing) + gbkFromUtf8(path) + gbk("：") + gbkFromUtf8(std::strerror(err != 0 ? err : EIO)));
+  throw AppError(gbk(doing) + gbkFromUtf8(path) + gbk("：") +
+                 gbkFromUtf8(std::strerror(err != 0 ? err : EIO)));
 }
 
 }  // namespace
 
-LineFileWriter::LineFileWriter(const std::string& path) : path_(path), out_(path, std::ios::binary | std::ios::trunc) {
+LineFileWriter::LineFileWriter(const std::string& path)
+    : path_(path), out_(path, std::ios::binary | std::ios::trunc) {
   if (!out_) failedOn("无法创建临时文件 ", path_);
 }
 
@@ -81,7 +83,8 @@ void NumberRuns::add(std::string_view number) {
 }
 
 std::int64_t NumberRuns::spillTo(const std::string& path) {
-  std::sort(entries_.begin(), entries_.end(), [this](const Entry& a, const Entry& b) { return at(a) < at(b); });
+  std::sort(entries_.begin(), entries_.end(),
+            [this](const Entry& a, const Entry& b) { return at(a) < at(b); });
   const auto end = std::unique(entries_.begin(), entries_.end(),
                                [this](const Entry& a, const Entry& b) { return at(a) == at(b); });
   LineFileWriter out(path);

@@ -37,7 +37,8 @@ std::string storedLine(std::string_view gbkLine) {
 
 void RecordBatch::add(std::string_view number, std::string_view gbkLine, harvest::Sighting what) {
   const std::string_view page = page_ ? std::string_view(*page_) : std::string_view();
-  if (!page.empty() && gbkLine.data() >= page.data() && gbkLine.data() + gbkLine.size() <= page.data() + page.size()) {
+  if (!page.empty() && gbkLine.data() >= page.data() &&
+      gbkLine.data() + gbkLine.size() <= page.data() + page.size()) {
     addRow(number, what, static_cast<std::uint32_t>(gbkLine.data() - page.data()),
            static_cast<std::uint32_t>(gbkLine.size()), false);
     return;

@@ -40,7 +40,8 @@ class BatchLimit {
   explicit BatchLimit(const ImportLimits& limits)
       : rows_(limits.batchRows), until_(std::chrono::steady_clock::now() + limits.batchTime) {}
   bool reached(std::int64_t rows) const {
-    return rows >= rows_ || (rows % kClockEvery == 0 && rows > 0 && std::chrono::steady_clock::now() >= until_);
+    return rows >= rows_ ||
+           (rows % kClockEvery == 0 && rows > 0 && std::chrono::steady_clock::now() >= until_);
   }
 
  private:
@@ -74,8 +75,8 @@ struct NumberImport::State {
 NumberImport::NumberImport(const QString& workFolder, const ImportLimits& limits)
     : s_(std::make_unique<State>(workFolder, limits)) {
   if (!s_->dir.isValid()) {
-    throw AppError(gbk("无法创建临时文件夹：") + toGbk(s_->dir.errorString()) + gbk("（") + toGbk(workFolder) +
-                   gbk("）"));
+    throw AppError(gbk("无法创建临时文件夹：") + toGbk(s_->dir.errorString()) + gbk("（") +
+                   toGbk(workFolder) + gbk("）"));
   }
   s_->folder = localPath(s_->dir.path());
 }
@@ -231,7 +232,8 @@ namespace {
 // caller's own, or the store's writer between two pages of a search.
 using OnStore = std::function<bool(const std::function<bool(Connection&)>& step)>;
 
-void takeBack(const OnStore& onStore, NumberImport& job, const ImportProgress& progress, const ImportLimits& limits) {
+void takeBack(const OnStore& onStore, NumberImport& job, const ImportProgress& progress,
+              const ImportLimits& limits) {
   const auto total = static_cast<std::uint64_t>(job.written());
   for (;;) {
     if (progress) progress(ImportStage::Undoing, static_cast<std::uint64_t>(job.undone()), total);
@@ -268,7 +270,6 @@ ImportOutcome cancelledAfter(const ImportOutcome& outcome) {
   return cancelled;
 }
 
-
 ImportOutcome runImport(const OnStore& onStore, const QString& path, const QString& workFolder,
                         const ImportProgress& progress, std::stop_token stop, const ImportLimits& limits) {
   NumberImport job(workFolder, limits);
@@ -301,14 +302,16 @@ ImportOutcome runImport(const OnStore& onStore, const QString& path, const QStri
 }  // namespace
 
 ImportOutcome runNumberImport(Connection& db, const QString& path, const QString& workFolder,
-                              const ImportProgress& progress, std::stop_token stop, const ImportLimits& limits) {
+                              const ImportProgress& progress, std::stop_token stop,
+                              const ImportLimits& limits) {
   const SyncAtCheckpoints sync(db);
   return runImport([&db](const std::function<bool(Connection&)>& step) { return step(db); }, path, workFolder,
                    progress, stop, limits);
 }
 
 ImportOutcome runNumberImport(NumberStore& store, const QString& path, const QString& workFolder,
-                              const ImportProgress& progress, std::stop_token stop, const ImportLimits& limits) {
+                              const ImportProgress& progress, std::stop_token stop,
+                              const ImportLimits& limits) {
   const OnStore onWriter = [&store](const std::function<bool(Connection&)>& step) {
     std::promise<bool> done;
     std::future<bool> result = done.get_future();

@@ -105,13 +105,15 @@ class NumberImport {
 // (a failure is then thrown on). The counts come back with cancelled set,
 // and nothing of the file in the store, when `stop` was requested.
 ImportOutcome runNumberImport(Connection& db, const QString& path, const QString& workFolder,
-                              const ImportProgress& progress, std::stop_token stop, const ImportLimits& limits = {});
+                              const ImportProgress& progress, std::stop_token stop,
+                              const ImportLimits& limits = {});
 
 // The same with every transaction run by the store's writer, between two
 // pages of a running search; the reading and sorting stay on the calling
 // thread. This is how the program imports.
 ImportOutcome runNumberImport(NumberStore& store, const QString& path, const QString& workFolder,
-                              const ImportProgress& progress, std::stop_token stop, const ImportLimits& limits = {});
+                              const ImportProgress& progress, std::stop_token stop,
+                              const ImportLimits& limits = {});
 
 // runNumberImport without progress or cancel, its work in the system's
 // temporary folder.

@@ -178,7 +178,8 @@ std::vector<StoreRow> StoreQuery::rowsNear(std::string_view from, bool forward, 
 // before `number` cost to walk; the caller asks sparingly.
 StoreQuery::Position StoreQuery::position(std::string_view number) {
   // The greatest number up to `number` is `number` itself when it matches.
-  Statement s(db_.get(), "SELECT count(*), max(number) FROM numbers WHERE " + whereClause() + " AND number <= ?");
+  Statement s(db_.get(),
+              "SELECT count(*), max(number) FROM numbers WHERE " + whereClause() + " AND number <= ?");
   s.bind(bindFilter(s), number);
   if (!s.step()) return {};
   const bool present = !s.columnIsNull(1) && s.columnText(1) == number;
@@ -186,7 +187,8 @@ StoreQuery::Position StoreQuery::position(std::string_view number) {
 }
 
 void StoreQuery::numbersFrom(std::string_view first, const std::function<bool(std::string_view)>& each) {
-  Statement s(db_.get(), "SELECT number FROM numbers WHERE " + whereClause() + " AND number >= ? ORDER BY number");
+  Statement s(db_.get(),
+              "SELECT number FROM numbers WHERE " + whereClause() + " AND number >= ? ORDER BY number");
   s.bind(bindFilter(s), first);
   while (s.step()) {
     if (!each(s.columnText(0))) return;

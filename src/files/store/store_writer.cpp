@@ -18,6 +18,8 @@ namespace {
 // One transaction of the backlog stays this small, so a page of a running
 // search, or another copy of the program, waits for it only briefly.
 constexpr std::size_t kBacklogRowsPerTransaction = 2000;
+// Before a page is written, this many of those transactions at most.
+constexpr int kBacklogTurnsBeforeAPage = 3;
 
 GbkString pathText(const QString& path) {
   return gbkFromUtf8(QDir::toNativeSeparators(path).toStdString());
@@ -199,6 +201,11 @@ bool NumberStore::Writer::ensureOpen() {
 }
 
 void NumberStore::Writer::handleBatch(RecordBatch& batch, const Answer& answer) {
+  // Records that waited go first, so the store keeps the order they were
+  // read in; a long backlog is left to the quiet time between pages.
+  for (int turn = 0; turn < kBacklogTurnsBeforeAPage && backlogWaiting() && ensureOpen(); ++turn) {
+    if (!flushSome()) break;
+  }
   bool stored = false;
   for (int attempt = 0; attempt < 2 && !stored && ensureOpen() && !backlogWaiting(); ++attempt) {
     try {
