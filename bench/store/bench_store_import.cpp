@@ -39,6 +39,8 @@
 #include "files/store/store_open.h"
 #include "files/store/store_schema.h"
 
+#include "bench_numbers.h"
+
 extern char** environ;
 
 namespace {
@@ -88,18 +90,9 @@ double peakMb() {
   return 0;
 }
 
-const char* const kAreaCodes[] = {"010", "020", "021", "022", "023", "0755", "0571", "0512", "0769", "0898"};
+using valo::bench::kAreaCodes;
 
-// The `i`-th distinct number: fixed lines by area, every seventh a mobile.
-std::string numberAt(std::int64_t i) {
-  char buffer[32];
-  if (i % 7 == 0) {
-    std::snprintf(buffer, sizeof buffer, "013%09lld", static_cast<long long>(i * 37 % 1000000000));
-  } else {
-    std::snprintf(buffer, sizeof buffer, "%s-%08lld", kAreaCodes[i % 10], static_cast<long long>(20000000 + i));
-  }
-  return buffer;
-}
+using valo::bench::numberAt;
 
 // Scrambles 0..n-1 without a table: a step coprime to n walks every index.
 std::int64_t scrambled(std::int64_t i, std::int64_t n) {

@@ -38,6 +38,8 @@
 #include "files/store/store_import.h"
 #include "files/store/store_schema.h"
 
+#include "bench_numbers.h"
+
 extern char** environ;
 
 namespace {
@@ -81,20 +83,11 @@ void report(const char* what, const char* peer, double ours, double theirs, doub
   std::fflush(stdout);
 }
 
-const char* const kAreaCodes[] = {"010", "020", "021", "022", "023", "0755", "0571", "0512", "0769", "0898"};
+using valo::bench::kAreaCodes;
 const char* const kRegions[] = {"北京市", "广东省广州市", "上海市", "天津市", "重庆市",
                                 "广东省深圳市", "浙江省杭州市", "江苏省苏州市", "广东省东莞市", "海南省海口市"};
 
-// The `i`-th distinct number: fixed lines by area, every seventh a mobile.
-std::string numberAt(std::int64_t i) {
-  char buffer[32];
-  if (i % 7 == 0) {
-    std::snprintf(buffer, sizeof buffer, "013%09lld", static_cast<long long>(i * 37 % 1000000000));
-  } else {
-    std::snprintf(buffer, sizeof buffer, "%s-%08lld", kAreaCodes[i % 10], static_cast<long long>(20000000 + i));
-  }
-  return buffer;
-}
+using valo::bench::numberAt;
 
 void fillStore(Connection& db, std::int64_t rows) {
   db.exec("BEGIN", "begin");
