@@ -92,6 +92,10 @@ std::int64_t NumberImport::distinctNumbers() const {
 std::int64_t NumberImport::written() const {
   return s_->written;
 }
+std::int64_t NumberImport::toUndo() const {
+  return s_->undoRecords;
+}
+
 std::int64_t NumberImport::undone() const {
   return s_->undone;
 }
@@ -234,7 +238,9 @@ using OnStore = std::function<bool(const std::function<bool(Connection&)>& step)
 
 void takeBack(const OnStore& onStore, NumberImport& job, const ImportProgress& progress,
               const ImportLimits& limits) {
-  const auto total = static_cast<std::uint64_t>(job.written());
+  // A record is kept for every number the import added and every source it
+  // gave, so the undo counts those, not the numbers written.
+  const auto total = static_cast<std::uint64_t>(job.toUndo());
   for (;;) {
     if (progress) progress(ImportStage::Undoing, static_cast<std::uint64_t>(job.undone()), total);
     if (!onStore([&job](Connection& db) { return job.undoNextBatch(db); })) break;

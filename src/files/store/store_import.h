@@ -91,6 +91,7 @@ class NumberImport {
   const ImportOutcome& outcome() const;
   std::int64_t distinctNumbers() const;  // known after prepare()
   std::int64_t written() const;          // distinct numbers written so far
+  std::int64_t toUndo() const;           // records the undo has to take back
   std::int64_t undone() const;           // records taken back so far
 
  private:

@@ -45,8 +45,11 @@ NumberStore::Writer::Writer(QString path, std::function<QDateTime()> now, Timing
   // Records a killed run left waiting are known to 历史去重 from the start.
   std::deque<RecordBatch> left;
   std::vector<RecordBatch> batches;
-  for (const auto& journal : adopted_) {
-    for (RecordBatch& b : journal->readAll()) batches.push_back(std::move(b));
+  for (auto& journal : adopted_) {
+    std::vector<RecordBatch> got = journal->readAll();
+    // An empty journal of a program that ended has nothing to hand on.
+    if (got.empty()) journal->remove();
+    for (RecordBatch& b : got) batches.push_back(std::move(b));
   }
   for (RecordBatch& b : batches) {
     for (const RecordBatch::Row& r : b.rows()) {
@@ -67,6 +70,9 @@ NumberStore::Writer::~Writer() {
   }
   wake_.notify_all();
   thread_.join();
+  // A journal emptied by this program goes with it; one that still holds
+  // records stays for the next start.
+  if (journalBatches_ == 0 && held_.empty()) journal_.remove();
 }
 
 void NumberStore::Writer::submit(RecordBatch batch, Answer done) {
@@ -330,12 +336,15 @@ int NumberStore::Writer::addListener(std::function<void(StoreEvent)> listener) {
 }
 
 void NumberStore::Writer::removeListener(int id) {
+  // Once this returns the listener is not running and is never called again.
+  std::lock_guard calling(notifying_);
   std::lock_guard lock(mutex_);
   std::erase_if(listeners_, [id](const auto& l) { return l.first == id; });
 }
 
 void NumberStore::Writer::notify(StoreEvent event) {
   // Listeners are called without the lock, so one may ask the store back.
+  std::lock_guard calling(notifying_);
   std::vector<std::function<void(StoreEvent)>> now;
   {
     std::lock_guard lock(mutex_);

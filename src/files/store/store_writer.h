@@ -87,6 +87,7 @@ class NumberStore::Writer {
   std::deque<RecordBatch> held_;                   // taken by neither store nor journal
 
   mutable std::mutex mutex_;
+  std::mutex notifying_;  // held while listeners are called
   std::condition_variable wake_, idle_;
   std::deque<Task> queue_;
   bool busyWithTask_ = false;
