@@ -110,11 +110,13 @@ TEST(StoreOwner, AStoreHeldByAnotherProgramIsWaitedForAndGetsEverythingLater) {
   EXPECT_TRUE(store.knownBefore("0755-10000042"));  // waiting, yet known to 历史去重
   const std::string status = utf8FromGbk(store.statusText().value_or(""));
   EXPECT_NE(status.find("1500 条号码记录等待写入号码库"), std::string::npos) << status;
+  EXPECT_EQ(store.waitingRecords(), 1500);
   std::this_thread::sleep_until(heldSince + std::chrono::seconds(10));
   EXPECT_EQ(scalar(file, "SELECT count(*) FROM sightings"), 0);
   editor.exec("ROLLBACK", "let go");
   ASSERT_TRUE(store.waitUntilIdle());
   EXPECT_EQ(store.statusText(), std::nullopt) << utf8FromGbk(store.statusText().value_or(""));
+  EXPECT_EQ(store.waitingRecords(), 0);
   EXPECT_EQ(scalar(file, "SELECT count(*) FROM sightings"), 1500);
   EXPECT_EQ(scalar(file, "SELECT count(*) FROM searches WHERE ended_at IS NOT NULL"), 1);
   EXPECT_FALSE(setAsideIn(dir));

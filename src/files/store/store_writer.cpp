@@ -138,13 +138,15 @@ void NumberStore::Writer::run() {
       }
     }
     if (task) {
+      // Counted before the handling, which may hand the batch on.
+      const auto rows = task->batch ? static_cast<std::int64_t>(task->batch->rows().size()) : 0;
       if (task->batch) {
         handleBatch(*task->batch, task->answer);
       } else {
         handleJob(*task);
       }
       std::lock_guard lock(mutex_);
-      if (task->batch) queuedRows_ -= static_cast<std::int64_t>(task->batch->rows().size());
+      queuedRows_ -= rows;
       busyWithTask_ = false;
       continue;
     }
