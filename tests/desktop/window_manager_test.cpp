@@ -63,7 +63,7 @@ bool maximisedOnScreen(const QWidget& w) {
 
 // Polls `done` while the event loop runs, for at most five seconds.
 bool waitFor(const std::function<bool()>& done) {
-  for (int i = 0; i < 100; ++i) {
+  for (int i = 0; i < 200; ++i) {
     if (done()) return true;
     QTest::qWait(50);
   }
