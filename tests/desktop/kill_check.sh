@@ -98,7 +98,7 @@ printf '127.0.0.1 localhost\n192.0.2.10 %s\n' "$(hostname)" >"$work/hosts"
 ) &
 app_pid=$!
 
-window=$(timeout 60 xdotool search --sync --onlyvisible --name 'Valo' | head -1) ||
+window=$(settled_window 'Valo' 60) ||
   fail "no program window appeared: $(tail -5 "$work/program.log")"
 sleep 2  # let it paint and settle
 # The first toolbar button, 搜索, at the window's top left.

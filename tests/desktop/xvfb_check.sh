@@ -11,7 +11,7 @@ program=$1
 out=${2:-.}
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
-for tool in Xvfb xwininfo import convert compare fc-list; do
+for tool in Xvfb xwininfo xdotool import convert compare fc-list; do
   command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps.sh installs it)"
 done
 
@@ -54,20 +54,16 @@ run_program() {
     exec setsid "$home/bin/valofax" >"$home/out.log" 2>&1
   ) &
   app_pid=$!
-  window=""
-  for _ in $(seq 120); do
-    window=$(xwininfo -display "$display" -root -tree 2>/dev/null |
-      awk '/"『Valo传真搜索』V2\.1/ {print $1; exit}')
-    [ -n "$window" ] && break
-    kill -0 "$app_pid" 2>/dev/null || fail "$name: the program ended early: $(tail -5 "$home/out.log")"
-    sleep 0.5
-  done
-  [ -n "$window" ] || fail "$name: no window named 『Valo传真搜索』V2.1… appeared"
+  window=$(settled_window '^『Valo传真搜索』V2\.1' 60 || true)
+  [ -n "$window" ] || fail "$name: no window named 『Valo传真搜索』V2.1… appeared: $(tail -5 "$home/out.log")"
   xwininfo -display "$display" -id "$window" >"$home/info"
   grep -q 'Map State: IsViewable' "$home/info" || fail "$name: the window is not shown"
   # Give the window time to paint, then take the picture.
   sleep 3
-  import -display "$display" -window "$window" "$work/$name.png"
+  # The screenshot grabs the server; bounded, so a window gone meanwhile
+  # fails the check instead of hanging it.
+  timeout 30 import -display "$display" -window "$window" "$work/$name.png" ||
+    fail "$name: no screenshot of window $window"
   kill -- "-$app_pid" 2>/dev/null || true
   wait "$app_pid" 2>/dev/null || true
   app_pid=""
