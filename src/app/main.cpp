@@ -1,17 +1,44 @@
 // Program start: the application and its four windows, created in order and
-// living until the main window closes.
+// living until the main window closes; or, with --headless, a search without
+// any window that ends with its exit code.
 #include <QApplication>
+#include <cstdio>
 
 #include "files/stale_temp_files.h"
+#include "headless/headless_arguments.h"
 #include "ui/common/error_box.h"
+#include "ui/headless/headless_program.h"
 #include "ui/main/program_windows.h"
 #include "ui/main/tform1.h"
 #include "ui/main/window_font.h"
 #include "ui/resources/icons.h"
 
+namespace {
+
+int headlessMain(int argc, char** argv) {
+  using namespace valo::ui;
+  // No X server, no window manager, no tray: the browser draws off screen.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  ValoApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("valofax"));
+  valo::files::removeStaleTemporaryFiles();
+  HeadlessHooks hooks;
+  hooks.writeLine = [](const QString& line) {
+    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+  };
+  hooks.writeHelp = [](const QString& text) { std::fputs(text.toLocal8Bit().constData(), stdout); };
+  return runHeadless(QCoreApplication::arguments(), hooks);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   using namespace valo::ui;
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  if (valo::headless::wantsHeadless(arguments)) return headlessMain(argc, argv);
   ValoApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("valofax"));
   QApplication::setWindowIcon(programIcon());

@@ -25,6 +25,7 @@ class EngineCatalogue {
   // held (the run looks its engine up afresh at every step).
   void replaceFileEngines(FileEngines engines) { fileEngines_ = std::move(engines); }
   const FileEngines& fileEngines() const { return fileEngines_; }
+  FileEngines releaseFileEngines() { return std::move(fileEngines_); }
 
  private:
   FileEngines fileEngines_;

@@ -71,6 +71,8 @@ class SearchRunDriver {
   // True while the next step waits for the store's answer to the page's commit.
   bool waitingForStore() const { return awaitedTicket_ != 0; }
   const ProxyRotation& proxies() const { return proxies_; }
+  // Why the latest search ended (or will end, once its end step runs).
+  EndReason endReason() const { return endReason_; }
   // Pages given up after kTriesPerAddress refusals, over the whole search.
   int passedOverInSearch() const { return passedOverInSearch_; }
   // The failure text while listed numbers wait for the disk; empty otherwise.

@@ -16,6 +16,9 @@ class OptionsKeeper {
       : writePath_(std::move(writePath)), current_(files::loadProgramOptions(readPath)) {}
 
   const files::ProgramOptions& current() const { return current_; }
+  // Takes effect at once, for this run only: the options file stays as the
+  // user left it (a command line's switches).
+  void useForThisRun(const files::ProgramOptions& chosen) { current_ = chosen; }
   // Takes effect at once (a running search sees it at its next page) and is
   // written when it differs. Throws AppError when the file cannot be
   // written; the options still hold for this run.

@@ -118,6 +118,8 @@ std::optional<GbkString> SearchSession::flushAutosave() {
 
 void SearchSession::pageRead(const harvest::PageSource& page) {
   store_->beginPage(page);
+  harvesting_ = page;
+  harvesting_->text.reset();  // the report needs where it came from, not the megabytes
 }
 
 void SearchSession::commitStore(search::StoreAnswer answer) {
@@ -131,6 +133,13 @@ void SearchSession::commitStore(search::StoreAnswer answer) {
     throw;
   }
   committing_ = false;
+  // Told after the commit was asked for, so that a report means the page's
+  // numbers are on their way to the disk.
+  if (harvesting_) {
+    const harvest::PageSource page = std::move(*harvesting_);
+    harvesting_.reset();
+    window_.pageHarvested(page);
+  }
 }
 
 void SearchSession::searchEnded(std::int32_t foundCount, const GbkString& endText) {

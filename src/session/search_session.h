@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "env/browser_control.h"
 #include "files/result_autosave.h"
@@ -96,6 +97,7 @@ class SearchSession : private search::RunServices, private harvest::ExtractionSi
   std::unique_ptr<QtRunTimer> runTimers_[3];
   std::unique_ptr<search::SearchRunDriver> driver_;
   bool committing_ = false;
+  std::optional<harvest::PageSource> harvesting_;  // read, not yet committed
   // Last, so that it is gone (its writer finished) before anything its
   // answers would reach.
   std::unique_ptr<files::store::NumberStore> numberStore_;  // before the port over it

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "files/progress_file.h"
+#include "harvest/page_source.h"
 #include "search/run_ports.h"
 #include "text/gbk.h"
 
@@ -43,6 +44,10 @@ class SessionWindow : public search::RunWindow {
   // How far the search is ("第 12/300 个关键字，预计 18:40 完成"); empty once
   // it has ended.
   virtual void showRunProgress(const GbkString& /*text*/) {}
+  // A page has been read and its numbers handed to the disk; `page` without
+  // its text. A run without a window reports it; the window shows the pages
+  // in its status bar already.
+  virtual void pageHarvested(const harvest::PageSource& /*page*/) {}
   // The switch that sets the browser's proxy; null when proxies cannot be used.
   virtual search::ProxySwitch* proxySwitch() { return nullptr; }
 };

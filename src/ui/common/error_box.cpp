@@ -7,6 +7,18 @@
 #include "ui/common/dialogs.h"
 
 namespace valo::ui {
+namespace {
+
+std::function<void(const QString&)>& errorSink() {
+  static std::function<void(const QString&)> sink;
+  return sink;
+}
+
+}  // namespace
+
+void setStandardErrorSink(std::function<void(const QString&)> sink) {
+  errorSink() = std::move(sink);
+}
 
 void showStandardError(std::exception_ptr error) {
   static bool boxOpen = false;
@@ -19,6 +31,10 @@ void showStandardError(std::exception_ptr error) {
     text = fromGbk(errorBoxText(gbkFromUtf8(e.what())));
   } catch (...) {
     text = QStringLiteral("Unknown error.");
+  }
+  if (errorSink()) {
+    errorSink()(text);
+    return;
   }
   if (boxOpen) {
     qWarning().noquote() << "error while an error box is open:" << text;

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <exception>
+#include <functional>
 
 namespace valo::ui {
 
@@ -13,6 +14,11 @@ namespace valo::ui {
 // error raised while such a box is already open is written to the log
 // instead, so an unattended run cannot pile up nested modal loops.
 void showStandardError(std::exception_ptr error);
+
+// Where the standard error's text goes instead of a box, for a run without
+// a window, where a modal box would wait for a person who is not there.
+// Null: the box again.
+void setStandardErrorSink(std::function<void(const QString& text)> sink);
 
 // Runs `handler`, sending anything it raises to the standard error box. For
 // callbacks that do not come through the application's event dispatch.
