@@ -138,15 +138,14 @@ void NumberStore::Writer::run() {
       }
     }
     if (task) {
-      // Counted before the handling, which may hand the batch on.
-      const auto rows = task->batch ? static_cast<std::int64_t>(task->batch->rows().size()) : 0;
+      // A batch leaves the queue's count where it is handed on, before its
+      // answer: a caller told of it never sees it counted twice.
       if (task->batch) {
         handleBatch(*task->batch, task->answer);
       } else {
         handleJob(*task);
       }
       std::lock_guard lock(mutex_);
-      queuedRows_ -= rows;
       busyWithTask_ = false;
       continue;
     }
@@ -224,11 +223,16 @@ void NumberStore::Writer::handleBatch(RecordBatch& batch, const Answer& answer) 
       if (!writeFailed(e)) break;
     }
   }
+  const auto rows = static_cast<std::int64_t>(batch.rows().size());
   if (stored) {
+    {
+      std::lock_guard lock(mutex_);
+      queuedRows_ -= rows;
+    }
     written(batch);
     notify(StoreEvent::Committed);
   } else {
-    toJournal(batch);
+    toJournal(batch, rows);
   }
   if (answer) answer(statusText());
 }
@@ -254,10 +258,11 @@ bool NumberStore::Writer::backlogWaiting() const {
   return journalBatches_ + held_.size() > 0;
 }
 
-void NumberStore::Writer::toJournal(RecordBatch& batch) {
+void NumberStore::Writer::toJournal(RecordBatch& batch, std::int64_t leavingQueue) {
   const std::string error = journal_.append(batch);
   {
     std::lock_guard lock(mutex_);
+    queuedRows_ -= leavingQueue;
     if (error.empty()) {
       journalRows_ += static_cast<std::int64_t>(batch.rows().size());
       ++journalBatches_;

@@ -64,7 +64,8 @@ class NumberStore::Writer {
   // something was written.
   bool flushSome();
   bool backlogWaiting() const;
-  void toJournal(RecordBatch& batch);
+  // `leavingQueue`: the rows the queue's count gives up in the same step.
+  void toJournal(RecordBatch& batch, std::int64_t leavingQueue);
   // A failed write: the store set aside when it is damaged, otherwise the
   // failure kept for panel 6. Returns true when a new store took its place.
   bool writeFailed(const SqliteError& error);
