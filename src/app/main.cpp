@@ -2,6 +2,7 @@
 // living until the main window closes; or, with --headless, a search without
 // any window that ends with its exit code.
 #include <QApplication>
+#include <QLoggingCategory>
 #include <cstdio>
 
 #include "files/stale_temp_files.h"
@@ -19,6 +20,8 @@ int headlessMain(int argc, char** argv) {
   using namespace valo::ui;
   // No X server, no window manager, no tray: the browser draws off screen.
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Standard error is the run's log: the browser's start-up report is not news.
+  QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false\nqt.webenginecontext.debug=false"));
   ValoApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("valofax"));
   valo::files::removeStaleTemporaryFiles();

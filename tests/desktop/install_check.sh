@@ -27,4 +27,16 @@ for size in 32 64; do
   [ "$(head -c 8 "$icon" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "$icon is not a PNG"
   [ "$(png_size "$icon")" = "${size}x${size}" ] || fail "$icon is $(png_size "$icon"), not ${size}x${size}"
 done
+# The service and timer of searches without a window, as examples; systemd
+# reads them as they stand when it is there to ask.
+for unit in valofax-headless@.service valofax-headless@.timer; do
+  example=$prefix/share/doc/valofax/examples/$unit
+  [ -f "$example" ] || fail "share/doc/valofax/examples/$unit missing"
+  if command -v systemd-analyze >/dev/null; then
+    cp "$example" "$prefix/${unit/@/@keywords}"
+    out=$(systemd-analyze verify --man=no "$prefix/${unit/@/@keywords}" 2>&1 | grep -i "$unit\|keywords" | grep -v "User\|Group\|valofax.*not found\|Unit .* not found\|/usr/bin/valofax" || true)
+    [ -z "$out" ] || fail "systemd finds fault with $unit: $out"
+  fi
+done
+grep -q -- '--headless' "$prefix/share/doc/valofax/examples/valofax-headless@.service" || fail "the service does not run --headless"
 echo "install: 1 passed, 0 failed"

@@ -9,6 +9,8 @@
 // request: its number (from 1), its address and the fax number its page
 // carries ("-" for none).
 #include <QCoreApplication>
+#include <QSocketNotifier>
+#include <unistd.h>
 #include <QTextStream>
 
 #include "fake_engine.h"
@@ -32,6 +34,14 @@ int main(int argc, char** argv) {
     QTextStream(stderr) << "cannot listen on 127.0.0.1:" << port << "\n";
     return 1;
   }
+  // Each line on standard input lets the held pages go, oldest first.
+  QSocketNotifier release(0, QSocketNotifier::Read);
+  QObject::connect(&release, &QSocketNotifier::activated, &engine, [&] {
+    char buffer[256];
+    const ssize_t got = ::read(0, buffer, sizeof buffer);
+    if (got > 0) engine.releaseHeld();
+    if (got == 0) release.setEnabled(false);
+  });
   QTextStream out(stdout);
   out << "fake search engine on 127.0.0.1:" << engine.port() << Qt::endl;
   QObject::connect(&engine, &valo::testing::FakeEngine::requestRecorded, &engine,

@@ -1,0 +1,216 @@
+#!/usr/bin/env bash
+# The program without a window, as shipped, with DISPLAY and WAYLAND_DISPLAY
+# unset:
+#  1. bad arguments: one line naming the fault, exit code 2, no file touched;
+#  2. SIGTERM while a page is on its way: that page is read and kept, the run
+#     ends with exit code 3, and the next run finishes the list from there;
+#  3. the same two keywords searched once without a window and once through
+#     the window (on Xvfb, Search pressed with xdotool) give the same result
+#     file, progress file and store rows, times aside.
+# The browser goes to the fake engine through Chromium's proxy switch; the
+# network check passes in a private mount namespace whose /etc/hosts maps the
+# host name to a LAN address, as in the kill check.
+#
+# Usage: headless_check.sh <program> <fake_engine_server>
+# Exits 77 (skipped) when no private mount namespace can be made here.
+set -euo pipefail
+program=$1
+engine=$2
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+skip() {
+  echo "SKIP: $*"
+  exit 77
+}
+for tool in Xvfb xdotool unshare mount iconv sqlite3 mkfifo; do
+  command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps.sh installs it)"
+done
+if unshare --mount --propagation private true 2>/dev/null; then
+  namespace=(unshare --mount --propagation private)
+elif unshare --user --map-root-user --mount true 2>/dev/null; then
+  namespace=(unshare --user --map-root-user --mount)
+else
+  skip "no private mount namespace can be made here (neither as this user nor in a user namespace)"
+fi
+
+work=$(mktemp -d)
+xvfb_pid=""
+engine_pid=""
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill -KILL "$app_pid" 2>/dev/null || true
+  [ -n "$engine_pid" ] && kill "$engine_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+# shellcheck source=x_server.sh
+source "$(dirname "$0")/x_server.sh"
+printf '127.0.0.1 localhost\n192.0.2.10 %s\n' "$(hostname)" >"$work/hosts"
+
+# A fresh fake engine serving the modes $1 (empty: two pages a keyword), its
+# standard input on the fifo $work/release (a line lets a held page go).
+start_engine() {
+  [ -n "$engine_pid" ] && kill "$engine_pid" 2>/dev/null && wait "$engine_pid" 2>/dev/null || true
+  rm -f "$work/release"
+  mkfifo "$work/release"
+  : >"$work/engine.log"
+  # shellcheck disable=SC2086
+  "$engine" 0 $1 <"$work/release" >>"$work/engine.log" 2>&1 &
+  engine_pid=$!
+  exec 7>"$work/release"
+  port=""
+  for _ in $(seq 100); do
+    port=$(sed -n 's/^fake search engine on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/engine.log")
+    [ -n "$port" ] && break
+    sleep 0.1
+  done
+  [ -n "$port" ] || fail "the fake engine did not start: $(cat "$work/engine.log")"
+}
+requests() { grep -c '^[0-9]' "$work/engine.log" || true; }
+
+# A program folder $1 with the two keywords and a progress file (pause 1 s).
+make_home() {
+  local home=$1
+  mkdir -p "$home/bin" "$home/data" "$home/config" "$home/cache" "$home/runtime"
+  chmod 700 "$home/runtime"
+  cp "$program" "$home/bin/valofax"
+  printf '深圳 机械 传真:\r\n上海 食品 FAX:\r\n' | iconv -f UTF-8 -t GBK >"$home/bin/valofaxbody.ini"
+  printf 'http://www.baidu.com\r\n-1\r\nqcno\r\n1\r\n' >"$home/bin/valofaxscan.ini"
+}
+
+# Starts the program of folder $1 in the background with the arguments that
+# follow; its standard error goes to $1/err.log, its pid to app_pid.
+start_program() {
+  local home=$1
+  shift
+  (
+    cd "$home"
+    unset DISPLAY WAYLAND_DISPLAY
+    export HOME=$home XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config XDG_CACHE_HOME=$home/cache \
+      XDG_RUNTIME_DIR=$home/runtime QTWEBENGINE_DISABLE_SANDBOX=1 LC_ALL=C.UTF-8 \
+      QTWEBENGINE_CHROMIUM_FLAGS="--proxy-server=http://127.0.0.1:$port --disable-gpu --disable-background-networking --disable-component-update --no-first-run"
+    [ -n "${WINDOW_DISPLAY:-}" ] && export DISPLAY=$WINDOW_DISPLAY QT_QPA_PLATFORM=xcb
+    # shellcheck disable=SC2016
+    exec "${namespace[@]}" sh -c 'mount --bind "$1" /etc/hosts && shift && exec "$@"' sh "$work/hosts" \
+      "$home/bin/valofax" "$@" 2>>"$home/err.log"
+  ) &
+  app_pid=$!
+}
+# Waits for the program to end; its exit code in `code`.
+wait_program() {
+  code=0
+  wait "$app_pid" || code=$?
+  app_pid=""
+}
+fingerprint() { (cd "$1" && find . -type f -printf '%p %s %T@\n' | sort && cat bin/*.ini | md5sum); }
+
+# --- 1. Bad arguments -----------------------------------------------------
+start_engine ""
+home=$work/args
+make_home "$home"
+before=$(fingerprint "$home")
+while IFS='|' read -r arguments named; do
+  : >"$home/err.log"
+  # shellcheck disable=SC2086
+  start_program "$home" --headless $arguments
+  wait_program
+  [ "$code" = 2 ] || fail "'$arguments' ended with $code, not 2: $(cat "$home/err.log")"
+  lines=$(grep -vc '^QStandardPaths' "$home/err.log" || true)
+  [ "$lines" = 1 ] || fail "'$arguments' wrote $lines lines: $(cat "$home/err.log")"
+  grep -q -- "^valofax: .*$named" "$home/err.log" || fail "'$arguments' does not name $named: $(cat "$home/err.log")"
+  rm "$home/err.log"
+  [ "$(fingerprint "$home")" = "$before" ] || fail "'$arguments' touched a file"
+done <<'TABLE'
+--frobnicate|--frobnicate
+--pause 0|--pause
+--pause soon|--pause
+--pause|--pause
+--start -1|--start
+--keywords /nonexistent/keywords.txt|--keywords
+--engine http://engine.invalid|--engine
+--json=yes|--json
+TABLE
+[ "$(requests)" = 0 ] || fail "a bad command line searched"
+echo "bad arguments: each one line and exit code 2, no file touched"
+
+# --- 2. SIGTERM while a page is on its way; the next run finishes ----------
+start_engine Pager,Held
+home=$work/term
+make_home "$home"
+start_program "$home" --headless
+for _ in $(seq 600); do
+  [ "$(requests)" -ge 2 ] && break
+  kill -0 "$app_pid" 2>/dev/null || fail "the program ended early: $(cat "$home/err.log")"
+  sleep 0.1
+done
+[ "$(requests)" -ge 2 ] || fail "no second request: $(cat "$home/err.log")"
+kill -TERM "$app_pid"
+sleep 1
+echo >&7  # the held page comes now
+wait_program
+[ "$code" = 3 ] || fail "SIGTERM ended the run with $code, not 3: $(cat "$home/err.log")"
+grep -q '退出码 3' "$home/err.log" || fail "no end line: $(cat "$home/err.log")"
+results=("$home/bin/搜索结果"/搜索结果-*.txt)
+first=$(tr -d '\r' <"${results[0]}" | tr '\n' ' ')
+[ "$first" = "020-88000000 020-88000001 " ] || fail "the stopped run kept '$first'"
+line2=$(sed -n 2p "$home/bin/valofaxscan.ini" | tr -d '\r')
+# The position is the keyword being searched when the signal came.
+[ "$line2" = 0 ] || fail "progress file line 2 is '$line2', not keyword 1"
+start_program "$home" --headless
+wait_program
+[ "$code" = 0 ] || fail "the restart ended with $code: $(cat "$home/err.log")"
+words=$(awk '$1 > 2 {print $2}' "$work/engine.log" | grep -c 'word=%C9%CF%BA%A3' || true)
+[ "$words" = 2 ] || fail "the restart did not search keyword 2's two pages: $(cat "$work/engine.log")"
+stored=$(sqlite3 "$home/bin/valofaxnumbers.db" "SELECT count(*) FROM sightings")
+# Every page read by either run, the one stopped included, is in the store.
+[ "$stored" = "$(requests)" ] || fail "the store holds $stored sightings for $(requests) pages read"
+echo "SIGTERM: exit 3 with the page in hand kept; the restart searched keyword 2"
+sed 's/^/  | /' "$home/err.log" | grep -v 'QStandardPaths'
+
+# --- 3. The same search without and with a window --------------------------
+rows() {
+  local db=$1/bin/valofaxnumbers.db
+  sqlite3 "$db" "SELECT engine, pause_seconds, start_line, pages_read, refusals, numbers_listed, end_text FROM searches;
+    SELECT number, keyword, keyword_line, engine, page_url, page_number, line, skipped, rejected FROM sightings ORDER BY id;
+    SELECT number, valid, kind, region, times_seen, first_keyword, first_engine, first_page_url FROM numbers ORDER BY number"
+}
+result_of() { cat "$1/bin/搜索结果"/搜索结果-*.txt; }
+start_engine ""
+make_home "$work/cli"
+start_program "$work/cli" --headless
+wait_program
+[ "$code" = 0 ] || fail "the run without a window ended with $code: $(cat "$work/cli/err.log")"
+
+start_engine ""
+make_home "$work/win"
+start_xvfb
+WINDOW_DISPLAY=$display start_program "$work/win"
+window=$(settled_window 'Valo' 60) || fail "no program window appeared: $(tail -5 "$work/win/err.log")"
+sleep 1
+DISPLAY=$display xdotool mousemove --window "$window" 20 15 click 1
+question=$(DISPLAY=$display timeout 30 xdotool search --sync --onlyvisible --name '搜索参数设置' | head -1) ||
+  fail "the start-line question did not appear"
+DISPLAY=$display xdotool windowfocus --sync "$question"
+DISPLAY=$display xdotool key --clearmodifiers Return
+ended=""
+for _ in $(seq 600); do
+  ended=$(sqlite3 -cmd ".timeout 2000" "$work/win/bin/valofaxnumbers.db" "SELECT ended_at FROM searches" 2>/dev/null || true)
+  [ -n "$ended" ] && break
+  sleep 0.2
+done
+[ -n "$ended" ] || fail "the window's search did not end: $(tail -5 "$work/win/err.log")"
+kill -TERM "$app_pid"
+wait_program
+
+cmp <(result_of "$work/cli") <(result_of "$work/win") || fail "the result files differ"
+cmp "$work/cli/bin/valofaxscan.ini" "$work/win/bin/valofaxscan.ini" || fail "the progress files differ"
+[ "$(rows "$work/cli")" = "$(rows "$work/win")" ] || fail "the store rows differ:
+$(diff <(rows "$work/cli") <(rows "$work/win"))"
+[ "$(result_of "$work/cli" | wc -l)" = 4 ] || fail "the search listed $(result_of "$work/cli" | wc -l) numbers, not 4"
+echo "without and with a window: the same result file, progress file and store rows"
+echo "headless: 1 passed, 0 failed"

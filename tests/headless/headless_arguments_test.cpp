@@ -1,0 +1,94 @@
+// The command line of a search without a window and what it leaves to the
+// progress file; the JSON progress lines as a log reader takes them.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include "files/data_folder.h"
+#include "headless/headless_arguments.h"
+#include "headless/headless_run.h"
+#include "headless/progress_lines.h"
+
+using namespace valo;
+using namespace valo::headless;
+
+namespace {
+
+QStringList line(const char* text) {
+  return QString::fromUtf8(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+void write(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+}  // namespace
+
+TEST(HeadlessArgumentsTest, ValuesReachTheirFieldsAndTheLastSwitchWins) {
+  const HeadlessArguments a = parseHeadlessArguments(
+      line("valofax --headless --keywords k.txt --engine=http://www.soso.com --pause 30 --start=7 "
+           "--no-dedup --history --wide --no-wide --json"));
+  EXPECT_EQ(a.keywordFile, QStringLiteral("k.txt"));
+  EXPECT_EQ(a.engine, GbkString("http://www.soso.com"));
+  EXPECT_EQ(a.pauseSeconds, 30);
+  EXPECT_EQ(a.startLine, 7);
+  EXPECT_EQ(a.dedup, false);
+  EXPECT_EQ(a.history, true);
+  EXPECT_EQ(a.wide, false);
+  EXPECT_TRUE(a.json);
+  const HeadlessArguments bare = parseHeadlessArguments(line("valofax --headless"));
+  EXPECT_FALSE(bare.engine || bare.pauseSeconds || bare.startLine || bare.dedup || bare.history || bare.wide);
+  EXPECT_TRUE(parseHeadlessArguments(line("valofax --headless --help")).help);
+  EXPECT_FALSE(wantsHeadless(line("valofax --json")));
+}
+
+// Each option that is not given takes the progress file's value; each that
+// is given wins over it.
+TEST(HeadlessArgumentsTest, TheProgressFileFillsWhatTheCommandLineLeavesOpen) {
+  QTemporaryDir folder;
+  files::setDataFolderOverride(folder.path() + QLatin1Char('/'));
+  write(folder.filePath(QStringLiteral("valofaxbody.ini")), "a\r\nb\r\n");
+  write(folder.filePath(QStringLiteral("valofaxscan.ini")), "http://www.soso.com\r\n4\r\nqcyes\r\n9\r\n");
+  struct Case {
+    const char* command;
+    const char* engine;
+    int pause;
+    bool dedup;
+  } cases[] = {
+      {"valofax --headless", "http://www.soso.com", 9, true},
+      {"valofax --headless --engine http://www.baidu.com --pause 2 --no-dedup", "http://www.baidu.com", 2, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    const RunPlan plan = planRun(parseHeadlessArguments(line(c.command)));
+    EXPECT_EQ(plan.engine, GbkString(c.engine));
+    EXPECT_EQ(plan.pauseSeconds, c.pause);
+    EXPECT_EQ(plan.dedup, c.dedup);
+    EXPECT_EQ(plan.keywordIndex, 4);
+    EXPECT_EQ(plan.keywords, GbkString("a\r\nb\r\n"));
+  }
+  // Nothing was written by planning.
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2);
+  files::setDataFolderOverride({});
+}
+
+TEST(HeadlessArgumentsTest, JsonLinesAreOneObjectEachWithTheTextsIntact) {
+  PageLine page{QStringLiteral("01:02:03"), 3, 120, 2, 5, 40, 1, QStringLiteral("10.0.0.1:8080"),
+                QStringLiteral("http://x.example/?q=\"a\"")};
+  EndLine end{QStringLiteral("01:02:04"), 4, 40, 9, 12, QStringLiteral("搜索已经结束！\n搜索引擎拒绝")};
+  const QString lines[] = {formatPageLine(page, true), formatEndLine(end, true)};
+  for (const QString& text : lines) EXPECT_FALSE(text.contains(QLatin1Char('\n'))) << text.toStdString();
+  const QJsonObject p = QJsonDocument::fromJson(lines[0].toUtf8()).object();
+  EXPECT_EQ(p[QStringLiteral("event")].toString(), QStringLiteral("page"));
+  EXPECT_EQ(p[QStringLiteral("numbers_so_far")].toInt(), 40);
+  EXPECT_EQ(p[QStringLiteral("address")].toString(), page.address);
+  const QJsonObject e = QJsonDocument::fromJson(lines[1].toUtf8()).object();
+  EXPECT_EQ(e[QStringLiteral("exit_code")].toInt(), 4);
+  EXPECT_EQ(e[QStringLiteral("end_text")].toString(), end.endText);
+}
