@@ -51,6 +51,7 @@ std::optional<PageMode> pageModeNamed(const QString& name) {
       {QStringLiteral("Error404"), PageMode::Error404},
       {QStringLiteral("Empty"), PageMode::Empty},
       {QStringLiteral("Huge"), PageMode::Huge},
+      {QStringLiteral("Dense"), PageMode::Dense},
       {QStringLiteral("Junk"), PageMode::Junk},
       {QStringLiteral("WrongEncoding"), PageMode::WrongEncoding},
       {QStringLiteral("Captcha"), PageMode::Captcha},
@@ -255,6 +256,17 @@ void FakeEngine::answer(QTcpSocket* socket, const QByteArray& request) {
       const QString line = div(QStringLiteral("这是一段很长的网页正文，没有任何号码，只用来占满页面。"));
       while (filler.size() < 2'600'000) filler += line;  // about 5 MB in GBK
       reply = response(200, "text/html; charset=gbk", page(engine, intro + filler + div(faxLine)));
+      break;
+    }
+    case PageMode::Dense: {
+      r.fax = "0755-20000000";
+      QString lines;
+      for (int line = 0; line < 400; ++line) {
+        QString entries;
+        for (int k = 0; k < 200; ++k) entries += QStringLiteral("FAX:0755-%1 ").arg(20000000 + line * 200 + k);
+        lines += div(entries);
+      }
+      reply = response(200, "text/html; charset=gbk", page(engine, intro + lines));
       break;
     }
     case PageMode::Junk: {

@@ -31,6 +31,7 @@ enum class PageMode {
   Error404,        // HTTP 404 with a short page
   Empty,           // 200 with an empty body
   Huge,            // a 5 MB page of text with a fax line and no pager
+  Dense,           // 400 lines of 200 "FAX:0755-NNNNNNNN " each: 80,000 distinct numbers
   Junk,            // 200 with binary bytes
   WrongEncoding,   // UTF-8 bytes labelled as GBK
   Captcha,         // 200 with a verification page: no fax line, no pager

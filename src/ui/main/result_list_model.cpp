@@ -4,11 +4,11 @@
 namespace valo::ui {
 
 int ResultListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(numbers_.size());
+  return parent.isValid() ? 0 : shown_;
 }
 
 QVariant ResultListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || role != Qt::DisplayRole) return {};
+  if (!index.isValid() || index.row() >= shown_ || role != Qt::DisplayRole) return {};
   return fromGbk(numbers_.at(static_cast<std::size_t>(index.row())));
 }
 
@@ -19,16 +19,19 @@ QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, i
   return {};
 }
 
-void ResultListModel::append(const GbkString& number) {
-  const int row = rowCount();
-  beginInsertRows({}, row, row);
-  numbers_.append(number);
+bool ResultListModel::flush() {
+  const int all = static_cast<int>(numbers_.size());
+  if (all == shown_) return false;
+  beginInsertRows({}, shown_, all - 1);
+  shown_ = all;
   endInsertRows();
+  return true;
 }
 
 void ResultListModel::clear() {
   beginResetModel();
   numbers_.clear();
+  shown_ = 0;
   endResetModel();
 }
 

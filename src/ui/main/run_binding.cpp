@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QSpinBox>
 #include <QToolButton>
+#include <QTimer>
 #include <QTreeView>
 #include <QWebEnginePage>
 
@@ -62,8 +63,12 @@ void RunBinding::setStatusText(int panel, const GbkString& text) {
 void RunBinding::showRunPhase(search::RunPhase phase) {
   c_.SpeedButton2->setEnabled(search::searchAllowedIn(phase));
   c_.SpeedButton3->setEnabled(!search::searchAllowedIn(phase));
-  // A halted search stopped without an end step is over as well.
-  if (phase == search::RunPhase::Idle) showRunProgress({});
+  // A halted search stopped without an end step is over as well. A search
+  // that is over shows every number it found.
+  if (phase == search::RunPhase::Idle) {
+    showRunProgress({});
+    showList();
+  }
 }
 void RunBinding::repaintWindow() {
   window_.repaint();
@@ -85,6 +90,7 @@ std::optional<GbkString> RunBinding::inputQuery(const GbkString& caption, const 
   return toGbk(*answer);
 }
 void RunBinding::searchEnded(std::int32_t foundCount, const GbkString& endText) {
+  showList();
   if (hooks_.searchEnded) hooks_.searchEnded(foundCount, endText);
 }
 void RunBinding::blockedEpisodeBegan(const GbkString& statusText) {
@@ -112,13 +118,29 @@ bool RunBinding::hasCaption(std::string_view caption) {
   return results_.numbers().contains(caption);
 }
 void RunBinding::addNumber(const GbkString& number) {
-  c_.ListView1->setUpdatesEnabled(false);
-  results_.append(number);
-  c_.ListView1->scrollTo(results_.index(results_.rowCount() - 1), QAbstractItemView::EnsureVisible);
-  c_.ListView1->setUpdatesEnabled(true);
+  results_.appendLater(number);
+  showListSoon();
 }
 void RunBinding::showFoundCount(std::int32_t count) {
-  c_.StatusBar1->setPanelText(5, QString::number(count));
+  foundCount_ = count;
+  showListSoon();
+}
+// The list and the count are shown once the handler that found the numbers
+// is done: one insertion and one scroll for a page's numbers, however many.
+void RunBinding::showListSoon() {
+  if (listShowQueued_) return;
+  listShowQueued_ = true;
+  QTimer::singleShot(0, &window_, [this] { showList(); });
+}
+void RunBinding::showList() {
+  listShowQueued_ = false;
+  if (results_.flush()) {
+    c_.ListView1->setUpdatesEnabled(false);
+    c_.ListView1->scrollTo(results_.index(results_.rowCount() - 1), QAbstractItemView::EnsureVisible);
+    c_.ListView1->setUpdatesEnabled(true);
+  }
+  if (foundCount_) c_.StatusBar1->setPanelText(5, QString::number(*foundCount_));
+  foundCount_.reset();
 }
 
 // --- files::ProgressTarget ------------------------------------------------

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "files/progress_file.h"
@@ -84,6 +85,9 @@ class RunBinding : public session::SessionWindow, public session::ResultList, pu
   void setIntervalSeconds(std::int32_t seconds) override;
 
  private:
+  void showListSoon();
+  void showList();
+
   QWidget& window_;
   MainWindowControls& c_;
   ResultListModel& results_;
@@ -91,6 +95,8 @@ class RunBinding : public session::SessionWindow, public session::ResultList, pu
   RunHooks hooks_;
   std::unique_ptr<WebEngineProxySwitch> proxySwitch_;
   std::unique_ptr<session::SearchSession> session_;
+  bool listShowQueued_ = false;
+  std::optional<std::int32_t> foundCount_;  // panel 5's count, until shown
 };
 
 }  // namespace valo::ui
