@@ -182,9 +182,13 @@ rows() {
 result_of() { cat "$1/bin/搜索结果"/搜索结果-*.txt; }
 start_engine ""
 make_home "$work/cli"
-start_program "$work/cli" --headless
+start_program "$work/cli" --headless --json
 wait_program
 [ "$code" = 0 ] || fail "the run without a window ended with $code: $(cat "$work/cli/err.log")"
+# Under --json every line of the log is one object, the browser's own too.
+stray=$(grep -v '^{".*}$' "$work/cli/err.log" | grep -v '^QStandardPaths' || true)
+[ -z "$stray" ] || fail "lines of the JSON log that are no objects: $stray"
+[ "$(grep -c '"event":"page"' "$work/cli/err.log")" = 4 ] || fail "not four page lines: $(cat "$work/cli/err.log")"
 
 start_engine ""
 make_home "$work/win"
