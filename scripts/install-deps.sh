@@ -14,6 +14,9 @@ PACKAGES=(
   libicu-dev libjpeg-dev
   # phone-number validity and region, the number store, Excel workbooks
   libphonenumber-dev libqt6sql6-sqlite libsqlite3-dev libxlsxwriter-dev
+  # a team's store and keyword queue on a PostgreSQL server, and the private
+  # throwaway server its tests start
+  libpq-dev postgresql-15 postgresql-common
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # the store's tests and benchmarks read it back and compare with these

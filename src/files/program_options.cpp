@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
+#include <QSysInfo>
 
 #include "files/io_error.h"
 #include "text/gbk.h"
@@ -31,13 +32,29 @@ ProgramOptions loadProgramOptions(const QString& path) {
   const QSettings settings(path, QSettings::IniFormat);
   options.historyDedup = readFlag(settings, kHistoryDedupKey, options.historyDedup);
   options.wideReading = readFlag(settings, kWideReadingKey, options.wideReading);
+  options.teamConnection = settings.value(key(kTeamConnectionKey)).toString().trimmed();
+  options.machineName = settings.value(key(kMachineNameKey)).toString().trimmed();
   return options;
+}
+
+QString machineNameOf(const ProgramOptions& options) {
+  return options.machineName.isEmpty() ? QSysInfo::machineHostName() : options.machineName;
 }
 
 void saveProgramOptions(const QString& path, const ProgramOptions& options) {
   QSettings settings(path, QSettings::IniFormat);
   settings.setValue(key(kHistoryDedupKey), options.historyDedup);
   settings.setValue(key(kWideReadingKey), options.wideReading);
+  // Absent unless set, so a file from a program without teams looks the same.
+  const std::pair<const char*, const QString*> texts[] = {{kTeamConnectionKey, &options.teamConnection},
+                                                          {kMachineNameKey, &options.machineName}};
+  for (const auto& [name, value] : texts) {
+    if (value->isEmpty()) {
+      settings.remove(key(name));
+    } else {
+      settings.setValue(key(name), *value);
+    }
+  }
   settings.sync();
   if (settings.status() != QSettings::NoError) {
     throw AppError(formatMessage("Cannot save file %s", toGbk(QDir::toNativeSeparators(path))));

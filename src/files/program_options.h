@@ -14,6 +14,13 @@ struct ProgramOptions {
   bool historyDedup = false;
   // "扩展识别": lines are read by the wider rules instead of the exact ones.
   bool wideReading = false;
+  // A team's server: a libpq connection string or "service=…", without its
+  // password (libpq reads that from ~/.pgpass or the service file). Empty:
+  // the program keeps its numbers in its own store.
+  QString teamConnection;
+  // Names this machine's searches and sightings in a team's store; empty:
+  // the host name.
+  QString machineName;
 
   friend bool operator==(const ProgramOptions&, const ProgramOptions&) = default;
 };
@@ -21,6 +28,11 @@ struct ProgramOptions {
 // The key names as they stand in the file, under the section [options].
 inline constexpr const char* kHistoryDedupKey = "history-dedup";
 inline constexpr const char* kWideReadingKey = "wide-reading";
+inline constexpr const char* kTeamConnectionKey = "team-connection";
+inline constexpr const char* kMachineNameKey = "machine";
+
+// The machine name a team store records: the option, or the host name.
+QString machineNameOf(const ProgramOptions& options);
 
 // Reads the file; a missing file, a missing key or a value other than
 // true/false/1/0 gives the default.

@@ -63,6 +63,18 @@ HeadlessArguments parseHeadlessArguments(const QStringList& arguments) {
     } else if (option == QLatin1String("--help") || option == QLatin1String("-h")) {
       noValue();
       parsed.help = true;
+    } else if (option == QLatin1String("--team") || option == QLatin1String("--wait") ||
+               option == QLatin1String("--upload")) {
+      noValue();
+      (option == QLatin1String("--team") ? parsed.team : option == QLatin1String("--wait") ? parsed.wait : parsed.upload) =
+          true;
+    } else if (option == QLatin1String("--connection")) {
+      parsed.connection = value();
+    } else if (option == QLatin1String("--machine")) {
+      parsed.machine = value().trimmed();
+      if (parsed.machine->isEmpty()) throw UsageError("--machine: the name is empty");
+    } else if (option == QLatin1String("--lease")) {
+      parsed.leaseSeconds = integerValue(option, value(), 3, 3600);
     } else if (option == QLatin1String("--keywords")) {
       parsed.keywordFile = value();
       if (parsed.keywordFile.isEmpty()) throw UsageError("--keywords: the file name is empty");
@@ -87,6 +99,10 @@ HeadlessArguments parseHeadlessArguments(const QStringList& arguments) {
       if (!known) throw UsageError((option + QStringLiteral(": unknown option (see --help)")).toStdString());
     }
   }
+  if ((parsed.wait || parsed.upload) && !parsed.team) {
+    throw UsageError(parsed.wait ? "--wait: only with --team" : "--upload: only with --team");
+  }
+  if (parsed.team && parsed.startLine) throw UsageError("--start: a team's worker starts where the queue stands");
   return parsed;
 }
 
@@ -110,6 +126,19 @@ QString headlessHelpText() {
       "                            (this run only; the options file stays)\n"
       "  --wide, --no-wide         扩展识别: the wider reading (this run only)\n"
       "  --json              progress as one JSON object a line\n"
+      "\n"
+      "  --team              take keywords from the team's queue on its server\n"
+      "                      until none is left, recording into the team's store\n"
+      "  --wait              with --team: then wait for more keywords\n"
+      "  --upload            with --team: put the keyword file on the queue, with\n"
+      "                      the engine, and end\n"
+      "  --connection CONN   the team's server, a libpq connection string or\n"
+      "                      service=NAME (default: the options file's); the\n"
+      "                      password comes from ~/.pgpass or the service file\n"
+      "  --machine NAME      this machine's name in the team (default: the\n"
+      "                      options file's, or the host name)\n"
+      "  --lease SECONDS     how long a keyword stays taken without renewal, 3 to\n"
+      "                      3600 (default 60)\n"
       "  --help              this text\n"
       "\n"
       "Progress goes to standard error, one line a page, and an end line.\n"

@@ -22,6 +22,13 @@ struct HeadlessArguments {
   std::optional<bool> wide;     // 扩展识别
   bool json = false;
   bool help = false;
+  // A team's worker: keywords come from the team's queue on its server.
+  bool team = false;
+  bool wait = false;    // with --team: wait for more keywords once none is left
+  bool upload = false;  // with --team: put the keyword file on the queue and end
+  std::optional<QString> connection;  // the team's server, over the options file's
+  std::optional<QString> machine;     // this machine's name, over the options file's
+  int leaseSeconds = 60;              // how long a taken keyword is held unrenewed
 };
 
 // A bad option or value: what() is the one line the user is shown.

@@ -61,7 +61,11 @@ RunPlan planRun(const HeadlessArguments& arguments) {
   if (arguments.pauseSeconds) plan.pauseSeconds = *arguments.pauseSeconds;
   if (arguments.dedup) plan.dedup = *arguments.dedup;
   plan.startLine = arguments.startLine;
+  planEngines(plan);
+  return plan;
+}
 
+void planEngines(RunPlan& plan) {
   search::EngineFileContents contents = search::loadEngineFile(files::enginesReadPath());
   if (!contents.problems.empty()) plan.engineProblems << search::describeProblems(contents.problems);
   search::EngineCatalogue probe;
@@ -72,7 +76,6 @@ RunPlan planRun(const HeadlessArguments& arguments) {
                          .toStdString());
   }
   plan.fileEngines = probe.releaseFileEngines();
-  return plan;
 }
 
 HeadlessRun::HeadlessRun(const HeadlessArguments& arguments, RunPlan plan, env::BrowserControl& browser,
@@ -80,6 +83,8 @@ HeadlessRun::HeadlessRun(const HeadlessArguments& arguments, RunPlan plan, env::
     : arguments_(arguments), plan_(std::move(plan)), setup_(std::move(setup)), keywords_(plan_.keywords) {
   session::SessionSetup sessionSetup;
   sessionSetup.now = setup_.now;
+  if (setup_.makeStore) sessionSetup.store = setup_.makeStore();
+  sessionSetup.keepsProgress = setup_.keepsProgress;
   session_ = std::make_unique<session::SearchSession>(*this, *this, browser, std::move(sessionSetup));
   session_->engines().replaceFileEngines(std::move(plan_.fileEngines));
   session_->driver().state().KeywordIndex = plan_.keywordIndex;
@@ -130,8 +135,16 @@ void HeadlessRun::endNow() {
 }
 
 void HeadlessRun::setStatusText(int panel, const GbkString& text) {
-  // The run's own failures to keep things on disk are told as they come.
-  if (panel == 6 && text.find(gbk("失败")) != std::string::npos) notice(QStringLiteral("status"), text);
+  // The run's own failures to keep things on disk are told as they come,
+  // and their end.
+  if (panel != 6) return;
+  if (text.find(gbk("失败")) != std::string::npos) {
+    storeTrouble_ = true;
+    notice(QStringLiteral("status"), text);
+  } else if (storeTrouble_) {
+    storeTrouble_ = false;
+    notice(QStringLiteral("status"), gbk("存储恢复正常"));
+  }
 }
 
 void HeadlessRun::showInformation(const GbkString& text) {
@@ -163,7 +176,7 @@ void HeadlessRun::searchEnded(std::int32_t foundCount, const GbkString& endText)
   line.pages = pages_;
   line.refusals = session_->driver().refusedInSearch();
   line.endText = fromGbk(endText);
-  if (setup_.writeLine) setup_.writeLine(formatEndLine(line, arguments_.json));
+  if (setup_.writeLine && setup_.writesEndLine) setup_.writeLine(formatEndLine(line, arguments_.json));
   finish(code);
 }
 
@@ -209,6 +222,7 @@ void HeadlessRun::pageHarvested(const harvest::PageSource& page) {
     line.proxy = QString::fromStdString(proxy->address());
   }
   line.address = fromGbk(page.address);
+  line.queueId = setup_.queueId;
   foundAtLastPage_ = found_;
   if (setup_.writeLine) setup_.writeLine(formatPageLine(line, arguments_.json));
 }

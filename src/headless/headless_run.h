@@ -44,6 +44,9 @@ struct RunPlan {
 // Throws UsageError for a keyword file that cannot be read or an engine that
 // is not known; AppError for a progress file that cannot be read.
 RunPlan planRun(const HeadlessArguments& arguments);
+// Loads the engines file into `plan` and checks its engine; throws UsageError
+// for an engine that is not known.
+void planEngines(RunPlan& plan);
 
 struct HeadlessSetup {
   std::function<void(const QString&)> writeLine;  // one line of standard error
@@ -51,6 +54,11 @@ struct HeadlessSetup {
   std::function<void()> clearBrowserData;
   std::function<std::string()> localAddress;  // null: the machine's own check
   std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+  // Where the numbers are recorded; null: the program's number store.
+  std::function<std::unique_ptr<session::PageStore>()> makeStore;
+  bool keepsProgress = true;  // see SessionSetup
+  bool writesEndLine = true;  // a team's worker writes one for all its keywords
+  std::int64_t queueId = 0;   // named on every page line; 0: none
 };
 
 class HeadlessRun : public session::SessionWindow, public session::ResultList {
@@ -70,6 +78,8 @@ class HeadlessRun : public session::SessionWindow, public session::ResultList {
   void endNow();
 
   session::SearchSession& session() { return *session_; }
+  std::int32_t found() const { return found_; }
+  std::int32_t pages() const { return pages_; }
 
  private:
   // search::RunWindow
@@ -114,6 +124,7 @@ class HeadlessRun : public session::SessionWindow, public session::ResultList {
   std::int32_t pageInKeyword_ = 0;
   std::int32_t lastKeywordLine_ = 0;
   bool stoppedBySignal_ = false;
+  bool storeTrouble_ = false;  // a failure to keep things on disk was told
   bool done_ = false;
   std::unique_ptr<session::SearchSession> session_;
 };

@@ -16,7 +16,7 @@ QString compact(const QJsonObject& object) {
 
 QString formatPageLine(const PageLine& l, bool json) {
   if (json) {
-    return compact({{QStringLiteral("event"), QStringLiteral("page")},
+    QJsonObject o{{QStringLiteral("event"), QStringLiteral("page")},
                     {QStringLiteral("time"), l.time},
                     {QStringLiteral("keyword"), l.keyword},
                     {QStringLiteral("keywords"), l.keywords},
@@ -25,8 +25,11 @@ QString formatPageLine(const PageLine& l, bool json) {
                     {QStringLiteral("numbers_so_far"), l.soFar},
                     {QStringLiteral("refusals"), l.refusals},
                     {QStringLiteral("proxy"), l.proxy},
-                    {QStringLiteral("address"), l.address}});
+                    {QStringLiteral("address"), l.address}};
+    if (l.queueId != 0) o.insert(QStringLiteral("queue_id"), static_cast<qint64>(l.queueId));
+    return compact(o);
   }
+  const QString queue = l.queueId != 0 ? QStringLiteral(" 队列 #%1").arg(l.queueId) : QString();
   return QStringLiteral("%1 关键字 %2/%3 第 %4 页 本页 %5 个号码 共 %6 个 拒绝 %7 次 代理 %8")
       .arg(l.time)
       .arg(l.keyword)
@@ -35,7 +38,7 @@ QString formatPageLine(const PageLine& l, bool json) {
       .arg(l.onPage)
       .arg(l.soFar)
       .arg(l.refusals)
-      .arg(l.proxy.isEmpty() ? QStringLiteral("无") : l.proxy);
+      .arg(l.proxy.isEmpty() ? QStringLiteral("无") : l.proxy) + queue;
 }
 
 QString formatEndLine(const EndLine& l, bool json) {

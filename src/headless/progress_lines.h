@@ -17,6 +17,7 @@ struct PageLine {
   std::int32_t refusals = 0;
   QString proxy;  // empty: none
   QString address;
+  std::int64_t queueId = 0;  // the keyword's id on a team's queue; 0: none
 };
 
 struct EndLine {

@@ -44,5 +44,14 @@ class PageStore {
 
 // The program's number store, which outlives the port.
 std::unique_ptr<PageStore> numberStorePort(files::store::NumberStore& store);
+}  // namespace valo::session
+
+namespace valo::team {
+class TeamStore;
+}
+
+namespace valo::session {
+// A team's store on its server, which outlives the port.
+std::unique_ptr<PageStore> teamStorePort(team::TeamStore& store);
 
 }  // namespace valo::session

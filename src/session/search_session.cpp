@@ -32,6 +32,7 @@ SearchSession::SearchSession(SessionWindow& window, ResultList& results, env::Br
     : window_(window),
       results_(results),
       now_(std::move(setup.now)),
+      keepsProgress_(setup.keepsProgress),
       options_(files::optionsReadPath(), files::optionsFilePath()),
       autosave_([] { return files::dataFolder(); }, [this] { return now_(); }),
       progress_([this] { return now_(); }) {
@@ -93,6 +94,7 @@ void SearchSession::clearBrowserData() {
   window_.clearBrowserData();
 }
 void SearchSession::saveProgress() {
+  if (!keepsProgress_) return;
   files::SaveProgress(files::progressFilePath(), window_.progressValues(driver_->state().KeywordIndex));
 }
 void SearchSession::pause(int milliseconds) {

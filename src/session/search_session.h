@@ -32,6 +32,9 @@ struct SessionSetup {
   std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
   // Null: the program's number store over the data folder's file, opened now.
   std::unique_ptr<PageStore> store;
+  // Whether the search's position is kept in the progress file; a run whose
+  // keywords come from a team's queue keeps its place there instead.
+  bool keepsProgress = true;
 };
 
 class SearchSession : private search::RunServices, private harvest::ExtractionSink {
@@ -88,6 +91,7 @@ class SearchSession : private search::RunServices, private harvest::ExtractionSi
   SessionWindow& window_;
   ResultList& results_;
   std::function<QDateTime()> now_;
+  bool keepsProgress_;
   QObject context_;  // where the store's answers are delivered
   search::EngineCatalogue engines_;
   OptionsKeeper options_;

@@ -108,7 +108,12 @@ FakeEngine::FakeEngine(QObject* parent) : QTcpServer(parent) {
   connect(this, &QTcpServer::newConnection, this, &FakeEngine::onNewConnection);
   fallback = [this](const RecordedRequest& r) {
     int seen = 0;
-    for (const RecordedRequest& x : requests_) seen += (x.engine == r.engine && x.keyword == r.keyword);
+    for (const RecordedRequest& x : requests_) {
+      // With numbers by page, only an earlier page counts: a keyword read
+      // again from its first page gets both its pages again.
+      const bool earlier = !numbersByPage || x.pageNumber.toLongLong() < r.pageNumber.toLongLong();
+      seen += (x.engine == r.engine && x.keyword == r.keyword && earlier);
+    }
     return seen == 0 ? PageMode::Pager : PageMode::NoPager;  // two pages per keyword
   };
 }
@@ -222,7 +227,9 @@ void FakeEngine::answer(QTcpSocket* socket, const QByteArray& request) {
     mode = fallback(r);
   }
   const QString engine = r.engine.isEmpty() ? QStringLiteral("unknown") : r.engine;
-  const QByteArray fax = faxNumberFor(served_);
+  const QByteArray fax =
+      numbersByPage ? faxNumberFor(static_cast<int>(qHash(r.keyword + "/" + r.pageNumber) % 1000000))
+                    : faxNumberFor(served_);
   const QString faxLine =
       QStringLiteral("深圳某某机械有限公司 电话：0755-12340000 传真：") + QString::fromLatin1(fax);
   const QString intro = div(QStringLiteral("%1 的搜索结果").arg(engine)) +

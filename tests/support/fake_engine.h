@@ -82,6 +82,9 @@ class FakeEngine : public QTcpServer {
   // The engines of the window's engines file, looked up after the table's;
   // null for the table's alone.
   const search::EngineCatalogue* catalogue = nullptr;
+  // The fax number of a page follows from its keyword and page number, so a
+  // page read again (by another worker, say) carries the same number.
+  bool numbersByPage = false;
 
   const QList<RecordedRequest>& requests() const { return requests_; }
   void clearRequests() { requests_.clear(); }

@@ -3,8 +3,10 @@
 // keyword of every engine on the given port (0: any free port), or first the
 // pages named on the command line, in order.
 //
-//   fake_engine_server [PORT [MODE,MODE,...]]     e.g. 0 Pager,NoPager,Hang
+//   fake_engine_server [--numbers-by-page] [PORT [MODE,MODE,...]]     e.g. 0 Pager,NoPager,Hang
 //
+// With --numbers-by-page a page's fax number follows from its keyword and
+// page number, so a page read twice carries the same number.
 // Prints "fake search engine on 127.0.0.1:PORT", then one line per recorded
 // request: its number (from 1), its address and the fax number its page
 // carries ("-" for none).
@@ -17,9 +19,10 @@
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  const QStringList args = QCoreApplication::arguments();
-  const quint16 port = args.size() > 1 ? args[1].toUShort() : 8765;
+  QStringList args = QCoreApplication::arguments();
   valo::testing::FakeEngine engine;
+  engine.numbersByPage = args.removeAll(QStringLiteral("--numbers-by-page")) > 0;
+  const quint16 port = args.size() > 1 ? args[1].toUShort() : 8765;
   if (args.size() > 2) {
     for (const QString& name : args[2].split(QLatin1Char(','), Qt::SkipEmptyParts)) {
       const std::optional<valo::testing::PageMode> mode = valo::testing::pageModeNamed(name);

@@ -2,7 +2,6 @@
 // made the store; store_writer.cpp is the writer's thread.
 #include "files/store/number_store.h"
 
-#include <QRandomGenerator>
 #include <future>
 
 #include "files/store/store_open.h"
@@ -21,13 +20,9 @@ QString waitingJournalPath(const QString& storePath) {
 }
 
 struct NumberStore::Recording {
-  std::optional<SearchRecord> search;
-  std::int32_t lastKeywordLine = -1;
-  std::int32_t pageNumber = 0;
-  RecordBatch batch;
-  // The line of the last sighting, so that the numbers of one line share it.
-  const char* lastLine = nullptr;
-  std::size_t lastLineSize = 0;
+  explicit Recording(BatchRecorder::Submit submit, std::function<QDateTime()> now)
+      : batches(std::move(now), std::move(submit)) {}
+  BatchRecorder batches;
   // The look-up of 历史去重 reads through a connection of its own.
   Connection reader;
   std::unique_ptr<Statement> known;
@@ -41,8 +36,10 @@ NumberStore::NumberStore(QString path, std::function<QDateTime()> now)
 NumberStore::NumberStore(QString path, std::function<QDateTime()> now, Timing timing)
     : path_(std::move(path)),
       now_(std::move(now)),
-      rec_(std::make_unique<Recording>()),
-      writer_(std::make_unique<Writer>(path_, now_, timing)) {}
+      writer_(std::make_unique<Writer>(path_, now_, timing)) {
+  rec_ = std::make_unique<Recording>(
+      [this](RecordBatch batch, BatchAnswer done) { writer_->submit(std::move(batch), std::move(done)); }, now_);
+}
 
 NumberStore::~NumberStore() {
   rec_->known.reset();
@@ -50,39 +47,12 @@ NumberStore::~NumberStore() {
 }
 
 void NumberStore::beginSearch(const SearchSettings& settings) {
-  if (!rec_->batch.empty()) commitPage({});
-  SearchRecord s;
-  char key[33];
-  std::snprintf(key, sizeof key, "%016llx%016llx",
-                static_cast<unsigned long long>(QRandomGenerator::system()->generate64()),
-                static_cast<unsigned long long>(QRandomGenerator::system()->generate64()));
-  s.runKey = key;
-  s.startedAt = storeTime(now_());
-  s.engine = utf8FromGbk(settings.engine);
-  s.pauseSeconds = settings.pauseSeconds;
-  s.startLine = settings.startLine;
-  rec_->search = s;
-  rec_->lastKeywordLine = -1;
-  rec_->pageNumber = 0;
-  rec_->batch = RecordBatch();
-  // The search's row goes in at once, so the window lists it while it runs.
-  commitPage({});
+  rec_->batches.beginSearch(settings);
 }
 
 void NumberStore::beginPage(const PageSource& source) {
-  if (!rec_->search) beginSearch({source.engine, 0, 0});
-  if (!rec_->batch.empty()) commitPage({});
-  Recording& r = *rec_;
-  r.pageNumber = r.lastKeywordLine == source.keywordLine ? r.pageNumber + 1 : 1;
-  r.lastKeywordLine = source.keywordLine;
-  ++r.search->pagesRead;
-  r.batch = RecordBatch();
-  r.batch.sharePage(source.text);
-  r.batch.hasPage = true;
-  r.batch.page = PageRecord{utf8FromGbk(source.keyword), utf8FromGbk(source.engine), source.address,
-                            storeTime(now_()),           source.keywordLine,         r.pageNumber};
-  r.lastLine = nullptr;
-  r.readerTried = false;
+  rec_->batches.beginPage(source);
+  rec_->readerTried = false;
 }
 
 bool NumberStore::knownBefore(std::string_view number) {
@@ -117,37 +87,15 @@ bool NumberStore::knownBefore(std::string_view number) {
 
 void NumberStore::sighted(std::string_view number, std::string_view gbkLine, harvest::Sighting what) {
   if (what == harvest::Sighting::Listed) writer_->addWaitingListed(number);
-  Recording& r = *rec_;
-  if (!r.search) beginSearch({});
-  if (!r.batch.hasPage) {
-    r.batch.hasPage = true;
-    r.batch.page.seenAt = storeTime(now_());
-  }
-  // The numbers of one line come one after another with the same view of it.
-  if (r.lastLine == gbkLine.data() && r.lastLineSize == gbkLine.size() && !r.batch.empty()) {
-    r.batch.addOnSameLine(number, what);
-  } else {
-    r.batch.add(number, gbkLine, what);
-    r.lastLine = gbkLine.data();
-    r.lastLineSize = gbkLine.size();
-  }
+  rec_->batches.sighted(number, gbkLine, what);
 }
 
 void NumberStore::commitPage(Answer done) {
-  Recording& r = *rec_;
-  if (!r.search) {
+  if (!rec_->batches.searching()) {
     if (done) done(statusText());
     return;
   }
-  RecordBatch batch = std::move(r.batch);
-  batch.search = *r.search;
-  // Sightings after the commit still belong to the same page.
-  r.batch = RecordBatch();
-  r.batch.sharePage(batch.sharedPage());
-  r.batch.hasPage = batch.hasPage;
-  r.batch.page = batch.page;
-  r.lastLine = nullptr;
-  writer_->submit(std::move(batch), std::move(done));
+  rec_->batches.commitPage(std::move(done));
 }
 
 std::optional<GbkString> NumberStore::commit() {
@@ -158,16 +106,8 @@ std::optional<GbkString> NumberStore::commit() {
 }
 
 void NumberStore::endSearch(const SearchEnd& end) {
-  Recording& r = *rec_;
-  if (!r.search) return;
-  r.search->ended = true;
-  r.search->endedAt = storeTime(now_());
-  r.search->refusals = end.refusals;
-  r.search->numbersListed = end.numbersListed;
-  r.search->endText = utf8FromGbk(end.endText);
-  commitPage({});
-  r.search.reset();
-  r.batch = RecordBatch();
+  if (!rec_->batches.searching()) return;
+  rec_->batches.endSearch(end);
   writer_->searchEnded();
 }
 

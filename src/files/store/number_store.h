@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/store/batch_recorder.h"
 #include "files/store/sqlite_handle.h"
 #include "files/store/store_batch.h"
 #include "harvest/fax_extractor.h"
@@ -25,20 +26,7 @@
 
 namespace valo::files::store {
 
-// Texts are GBK, as the window holds them; the store keeps them as UTF-8.
-struct SearchSettings {
-  GbkString engine;               // the engine box text
-  std::int32_t pauseSeconds = 0;  // the interval box
-  std::int32_t startLine = 0;     // the start line the search began at, from 0
-};
-
 using harvest::PageSource;
-
-struct SearchEnd {
-  std::int32_t refusals = 0;
-  std::int32_t numbersListed = 0;
-  GbkString endText;
-};
 
 // The journal's file beside the store at `storePath`.
 QString waitingJournalPath(const QString& storePath);
@@ -82,7 +70,7 @@ class NumberStore {
   // thread once they are on the disk, with the status text for panel 6 (see
   // statusText). Nothing is ever dropped: a store that cannot take them now
   // gets them later from the journal.
-  using Answer = std::function<void(std::optional<GbkString> status)>;
+  using Answer = BatchAnswer;
   void commitPage(Answer done);
   // The same, waiting for the answer: for tools and tests.
   std::optional<GbkString> commit();

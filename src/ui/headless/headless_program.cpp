@@ -10,6 +10,7 @@
 #include "env/browser_cleanup.h"
 #include "headless/progress_lines.h"
 #include "headless/signal_watch.h"
+#include "headless/team_worker.h"
 #include "text/app_error.h"
 #include "ui/browser/application_proxy.h"
 #include "ui/browser/browser_data_store.h"
@@ -34,13 +35,26 @@ int runHeadless(const QStringList& arguments, const HeadlessHooks& hooks) {
   };
   HeadlessArguments parsed;
   RunPlan plan;
+  std::optional<TeamPlan> team;
   try {
     parsed = parseHeadlessArguments(arguments);
     if (parsed.help) {
       if (hooks.writeHelp) hooks.writeHelp(headlessHelpText());
       return kExitFinished;
     }
-    plan = planRun(parsed);
+    if (parsed.team) {
+      team = planTeam(parsed);
+      if (parsed.upload) {
+        const std::int64_t n = uploadKeywords(parsed, *team);
+        say(QStringLiteral("valofax: %1 个关键字已放入团队队列").arg(n));
+        return kExitFinished;
+      }
+    } else {
+      plan = planRun(parsed);
+    }
+  } catch (const team::TeamError& e) {
+    say(QStringLiteral("valofax: ") + QString::fromUtf8(e.what()));
+    return kExitFailure;
   } catch (const UsageError& e) {
     say(QStringLiteral("valofax: ") + QString::fromUtf8(e.what()));
     return kExitUsage;
@@ -60,16 +74,31 @@ int runHeadless(const QStringList& arguments, const HeadlessHooks& hooks) {
   setup.writeLine = hooks.writeLine;
   setup.proxySwitch = &proxies;
   setup.clearBrowserData = [&] { env::ClearBrowserData(browserData); };
-  HeadlessRun run(parsed, std::move(plan), browser, std::move(setup));
-  if (hooks.prepare) hooks.prepare(run);
-  browser.OnDocumentComplete = [&] { guarded([&] { run.session().driver().WebBrowser1DocumentComplete(); }); };
-
   QEventLoop loop;
   int code = kExitFailure;
-  run.finished = [&](int exitCode) {
+  auto ended = [&](int exitCode) {
     code = exitCode;
     QTimer::singleShot(0, &loop, [&] { loop.exit(); });
   };
+  if (team) {
+    TeamWorker worker(parsed, std::move(*team), browser, std::move(setup));
+    worker.prepare = hooks.prepare;
+    browser.OnDocumentComplete = [&] {
+      guarded([&] {
+        if (HeadlessRun* run = worker.currentRun()) run->session().driver().WebBrowser1DocumentComplete();
+      });
+    };
+    worker.finished = ended;
+    SignalWatch terminations([&](int count) { guarded([&] { count == 1 ? worker.stop() : worker.endNow(); }); });
+    QTimer::singleShot(0, &loop, [&] { guarded([&] { worker.start(); }); });
+    loop.exec();
+    browser.OnDocumentComplete = nullptr;
+    return code;
+  }
+  HeadlessRun run(parsed, std::move(plan), browser, std::move(setup));
+  if (hooks.prepare) hooks.prepare(run);
+  browser.OnDocumentComplete = [&] { guarded([&] { run.session().driver().WebBrowser1DocumentComplete(); }); };
+  run.finished = ended;
   SignalWatch terminations([&](int count) { guarded([&] { count == 1 ? run.stop() : run.endNow(); }); });
   QTimer::singleShot(0, &loop, [&] { guarded([&] { run.start(); }); });
   loop.exec();

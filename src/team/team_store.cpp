@@ -1,0 +1,122 @@
+// See team_store.h. This file is the recording side, on the thread that
+// reads the pages; team_store_writer.cpp is the writer's thread.
+#include "team/team_store.h"
+
+#include <chrono>
+
+#include "team/pg_link.h"
+#include "team/team_store_writer.h"
+
+namespace valo::team {
+namespace {
+
+// 历史去重 asks the server once per number, on the thread that reads the
+// pages: a server that cannot be reached is not asked again for this long.
+constexpr auto kReaderRetry = std::chrono::seconds(10);
+constexpr int kReaderConnectSeconds = 2;
+
+}  // namespace
+
+struct TeamStore::Reader {
+  std::unique_ptr<PgLink> link;
+  std::chrono::steady_clock::time_point lastFailure{};
+  bool failedOnce = false;
+};
+
+TeamStore::TeamStore(TeamStoreSetup setup)
+    : writer_(std::make_unique<Writer>(std::move(setup))), reader_(std::make_unique<Reader>()) {
+  recorder_ = std::make_unique<files::store::BatchRecorder>(
+      writer_->setup().now,
+      [this](files::store::RecordBatch batch, files::store::BatchAnswer done) {
+        writer_->submit(std::move(batch), std::move(done));
+      });
+}
+
+TeamStore::~TeamStore() {
+  recorder_.reset();
+  reader_.reset();
+  writer_.reset();
+}
+
+const std::string& TeamStore::machine() const {
+  return writer_->setup().machine;
+}
+
+void TeamStore::beginSearch(const files::store::SearchSettings& settings) {
+  recorder_->beginSearch(settings);
+}
+
+void TeamStore::beginPage(const harvest::PageSource& source) {
+  recorder_->beginPage(source);
+}
+
+bool TeamStore::knownBefore(std::string_view number) {
+  if (writer_->waitingListed(number)) return true;
+  Reader& r = *reader_;
+  if (!r.link || !r.link->healthy()) {
+    r.link.reset();
+    const auto now = std::chrono::steady_clock::now();
+    if (r.failedOnce && now - r.lastFailure < kReaderRetry) return false;
+    try {
+      r.link = std::make_unique<PgLink>(writer_->setup().conninfo, kReaderConnectSeconds);
+    } catch (const TeamError&) {
+      r.failedOnce = true;
+      r.lastFailure = now;
+      return false;
+    }
+  }
+  try {
+    PgResult found = r.link->exec("SELECT 1 FROM numbers WHERE number = $1", {std::string(number)},
+                                  "look up a number on the team server");
+    return found.rows() > 0;
+  } catch (const TeamError&) {
+    // The tables may not be made yet, or the server went: not known.
+    r.failedOnce = true;
+    r.lastFailure = std::chrono::steady_clock::now();
+    r.link.reset();
+    return false;
+  }
+}
+
+void TeamStore::sighted(std::string_view number, std::string_view gbkLine, harvest::Sighting what) {
+  if (what == harvest::Sighting::Listed) writer_->addWaitingListed(number);
+  recorder_->sighted(number, gbkLine, what);
+}
+
+void TeamStore::commitPage(files::store::BatchAnswer done) {
+  if (!recorder_->searching()) {
+    if (done) done(statusText());
+    return;
+  }
+  recorder_->commitPage(std::move(done));
+}
+
+void TeamStore::endSearch(const files::store::SearchEnd& end) {
+  recorder_->endSearch(end);
+}
+
+GbkString TeamStore::takeNotice() {
+  return writer_->takeNotice();
+}
+
+std::optional<GbkString> TeamStore::statusText() const {
+  return writer_->statusText();
+}
+
+std::int64_t TeamStore::waitingRecords() const {
+  return writer_->waitingRecords();
+}
+
+int TeamStore::addListener(std::function<void()> statusChanged) {
+  return writer_->addListener(std::move(statusChanged));
+}
+
+void TeamStore::removeListener(int id) {
+  writer_->removeListener(id);
+}
+
+bool TeamStore::waitUntilIdle(int timeoutMs) {
+  return writer_->waitUntilIdle(timeoutMs);
+}
+
+}  // namespace valo::team
