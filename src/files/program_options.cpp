@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSysInfo>
 
@@ -41,7 +42,18 @@ QString machineNameOf(const ProgramOptions& options) {
   return options.machineName.isEmpty() ? QSysInfo::machineHostName() : options.machineName;
 }
 
+bool carriesPassword(const QString& connection) {
+  static const QRegularExpression keyword(QStringLiteral("(^|\\s)password\\s*="),
+                                          QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression uri(QStringLiteral("^postgres(ql)?://[^@/]*:[^@/]*@"),
+                                      QRegularExpression::CaseInsensitiveOption);
+  return keyword.match(connection).hasMatch() || uri.match(connection).hasMatch();
+}
+
 void saveProgramOptions(const QString& path, const ProgramOptions& options) {
+  if (carriesPassword(options.teamConnection)) {
+    throw AppError(gbk("团队服务器的连接中不能写密码：请把密码写在 ~/.pgpass 中（权限 0600）"));
+  }
   QSettings settings(path, QSettings::IniFormat);
   settings.setValue(key(kHistoryDedupKey), options.historyDedup);
   settings.setValue(key(kWideReadingKey), options.wideReading);

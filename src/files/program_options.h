@@ -38,8 +38,13 @@ QString machineNameOf(const ProgramOptions& options);
 // true/false/1/0 gives the default.
 ProgramOptions loadProgramOptions(const QString& path);
 
+// Whether a team connection holds a password (a password= pair, or one in a
+// postgresql:// address), which the options file never keeps.
+bool carriesPassword(const QString& connection);
+
 // Writes the file whole through a temporary file, keeping keys it does not
-// know (a later version's). Throws AppError when it cannot be written.
+// know (a later version's). Throws AppError when it cannot be written, or
+// when the team connection holds a password.
 void saveProgramOptions(const QString& path, const ProgramOptions& options);
 
 }  // namespace valo::files

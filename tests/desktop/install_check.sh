@@ -29,7 +29,7 @@ for size in 32 64; do
 done
 # The service and timer of searches without a window, as examples; systemd
 # reads them as they stand when it is there to ask.
-for unit in valofax-headless@.service valofax-headless@.timer; do
+for unit in valofax-headless@.service valofax-headless@.timer valofax-team@.service; do
   example=$prefix/share/doc/valofax/examples/$unit
   [ -f "$example" ] || fail "share/doc/valofax/examples/$unit missing"
   if command -v systemd-analyze >/dev/null; then
@@ -39,4 +39,5 @@ for unit in valofax-headless@.service valofax-headless@.timer; do
   fi
 done
 grep -q -- '--headless' "$prefix/share/doc/valofax/examples/valofax-headless@.service" || fail "the service does not run --headless"
+grep -q -- "--team" "$prefix/share/doc/valofax/examples/valofax-team@.service" || fail "the team service does not run --team"
 echo "install: 1 passed, 0 failed"

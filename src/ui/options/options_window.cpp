@@ -3,6 +3,8 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -26,6 +28,20 @@ OptionsWindow::OptionsWindow(const files::ProgramOptions& options, QWidget* pare
   WideReadingBox->setChecked(options.wideReading);
   layout->addWidget(WideReadingBox);
 
+  auto* team = new QFormLayout;
+  TeamConnectionEdit = new QLineEdit(options.teamConnection, this);
+  TeamConnectionEdit->setObjectName(QStringLiteral("TeamConnectionEdit"));
+  TeamConnectionEdit->setPlaceholderText(QStringLiteral("host=… dbname=… user=…"));
+  TeamConnectionEdit->setToolTip(QStringLiteral("团队的 PostgreSQL 服务器（libpq 连接串或 service=名称）；"
+                                                "密码写在 ~/.pgpass 中，不写在这里。空：只用本机的号码库"));
+  team->addRow(QStringLiteral("团队服务器"), TeamConnectionEdit);
+  MachineNameEdit = new QLineEdit(options.machineName, this);
+  MachineNameEdit->setObjectName(QStringLiteral("MachineNameEdit"));
+  MachineNameEdit->setPlaceholderText(files::machineNameOf({}));
+  MachineNameEdit->setToolTip(QStringLiteral("本机在团队中的名称；空：主机名"));
+  team->addRow(QStringLiteral("本机名称"), MachineNameEdit);
+  layout->addLayout(team);
+
   commands_ = new QVBoxLayout;
   layout->addLayout(commands_);
 
@@ -41,6 +57,8 @@ files::ProgramOptions OptionsWindow::options() const {
   files::ProgramOptions o;
   o.historyDedup = HistoryDedupBox->isChecked();
   o.wideReading = WideReadingBox->isChecked();
+  o.teamConnection = TeamConnectionEdit->text().trimmed();
+  o.machineName = MachineNameEdit->text().trimmed();
   return o;
 }
 

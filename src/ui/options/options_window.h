@@ -8,6 +8,7 @@
 #include "files/program_options.h"
 
 class QCheckBox;
+class QLineEdit;
 class QVBoxLayout;
 
 namespace valo::ui {
@@ -23,6 +24,9 @@ class OptionsWindow : public QDialog {
 
   QCheckBox* HistoryDedupBox = nullptr;
   QCheckBox* WideReadingBox = nullptr;
+  // A team's server and this machine's name in it (see the README's Teams).
+  QLineEdit* TeamConnectionEdit = nullptr;
+  QLineEdit* MachineNameEdit = nullptr;
 
  private:
   QVBoxLayout* commands_ = nullptr;
