@@ -35,7 +35,7 @@ cleanup() {
 }
 trap cleanup EXIT
 # shellcheck source=x_server.sh
-source "$(dirname "$0")/x_server.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/x_server.sh"
 printf '127.0.0.1 localhost\n192.0.2.10 %s\n' "$(hostname)" >"$work/hosts"
 
 # A fresh fake engine serving the modes $1 (empty: two pages a keyword), its

@@ -12,6 +12,7 @@
 #include "headless/headless_arguments.h"
 #include "headless/headless_run.h"
 #include "headless/progress_lines.h"
+#include "headless/team_worker.h"
 
 using namespace valo;
 using namespace valo::headless;
@@ -91,4 +92,35 @@ TEST(HeadlessArgumentsTest, JsonLinesAreOneObjectEachWithTheTextsIntact) {
   const QJsonObject e = QJsonDocument::fromJson(lines[1].toUtf8()).object();
   EXPECT_EQ(e[QStringLiteral("exit_code")].toInt(), 4);
   EXPECT_EQ(e[QStringLiteral("end_text")].toString(), end.endText);
+}
+
+// A team's worker: its options, the ones that only make sense with --team,
+// and what it needs before it can start.
+TEST(HeadlessArgumentsTest, TeamOptionsAndTheirLimits) {
+  const HeadlessArguments a = parseHeadlessArguments(
+      line("valofax --headless --team --wait --connection=service=team --machine shop2 --lease 30"));
+  EXPECT_TRUE(a.team && a.wait && !a.upload);
+  EXPECT_EQ(a.connection, QStringLiteral("service=team"));
+  EXPECT_EQ(a.machine, QStringLiteral("shop2"));
+  EXPECT_EQ(a.leaseSeconds, 30);
+  EXPECT_EQ(parseHeadlessArguments(line("valofax --headless --team")).leaseSeconds, 60);
+  const char* refused[] = {
+      "valofax --headless --wait",           "valofax --headless --upload",
+      "valofax --headless --team --lease 2", "valofax --headless --team --lease 3601",
+      "valofax --headless --team --start 3", "valofax --headless --team --team=1",
+  };
+  for (const char* command : refused) EXPECT_THROW(parseHeadlessArguments(line(command)), UsageError) << command;
+
+  // Without a connection on the command line or in the options file there
+  // is no team to work for.
+  QTemporaryDir folder;
+  files::setDataFolderOverride(folder.path() + QLatin1Char('/'));
+  EXPECT_THROW(planTeam(parseHeadlessArguments(line("valofax --headless --team"))), UsageError);
+  write(folder.filePath(QStringLiteral("valofaxoptions.ini")),
+        "[options]\nteam-connection=host=10.0.0.5 dbname=valofax\nmachine=shop3\n");
+  const TeamPlan plan = planTeam(parseHeadlessArguments(line("valofax --headless --team --pause 7")));
+  EXPECT_EQ(plan.conninfo, "host=10.0.0.5 dbname=valofax");
+  EXPECT_EQ(plan.machine, "shop3");
+  EXPECT_EQ(plan.base.pauseSeconds, 7);
+  files::setDataFolderOverride({});
 }
