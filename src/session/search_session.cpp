@@ -57,7 +57,10 @@ SearchSession::SearchSession(SessionWindow& window, ResultList& results, env::Br
   if (setup.store) {
     store_ = std::move(setup.store);
   } else {
-    numberStore_ = std::make_unique<files::store::NumberStore>(files::storeFilePath(), [this] { return now_(); });
+    files::store::NumberStore::Timing timing;
+    timing.machine = files::machineNameOf(options_.current()).toStdString();
+    numberStore_ =
+        std::make_unique<files::store::NumberStore>(files::storeFilePath(), [this] { return now_(); }, timing);
     store_ = numberStorePort(*numberStore_);
   }
   store_->onStatusChanged([this](GbkString text) {

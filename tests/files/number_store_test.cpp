@@ -149,6 +149,32 @@ TEST(NumberStore, OnlyAStoreThatCannotBeUsedIsSetAsideAndTheRunGoesOn) {
   }
 }
 
+// A store made by an earlier version gains the machine columns; rows
+// written from then on name the machine, older rows stay without one.
+TEST(NumberStore, SearchesAndSightingsNameTheirMachine) {
+  TempDir dir;
+  const std::string path = dir.path() + "/valofaxnumbers.db";
+  makeStore(path);
+  {
+    Connection db(path, SQLITE_OPEN_READWRITE);
+    db.exec("ALTER TABLE searches DROP COLUMN machine; ALTER TABLE sightings DROP COLUMN machine; "
+            "PRAGMA user_version = 2",
+            "make a store of version 2");
+  }
+  NumberStore::Timing timing;
+  timing.machine = "shop2";
+  {
+    NumberStore store(QString::fromStdString(path), at10, timing);
+    recordOne(store, "021-53853022");
+    ASSERT_TRUE(store.waitUntilIdle());
+  }
+  Connection db(path, SQLITE_OPEN_READONLY);
+  EXPECT_EQ(db.scalar("PRAGMA user_version"), kSchemaVersion);
+  EXPECT_EQ(db.scalar("SELECT count(*) FROM searches WHERE machine = 'shop2'"), 1);
+  EXPECT_EQ(db.scalar("SELECT count(*) FROM sightings WHERE machine = 'shop2' AND number = '021-53853022'"), 1);
+  EXPECT_EQ(db.scalar("SELECT count(*) FROM sightings WHERE machine IS NULL"), 1);
+}
+
 TEST(NumberStore, KeepsAPageLineAsUtf8OfAtMost4096BytesCutAtACharacter) {
   struct Case {
     std::string gbkLine;

@@ -100,7 +100,7 @@ TEST(StoreRun, RecordsWhereEveryNumberWasReadBeforeTheNextRequest) {
       t.rows("SELECT *, length(run_key) FROM searches"),
       (std::vector<std::string>{"1|2026-12-08T10:00:00|2026-12-08T10:00:24|http://www.baidu.com|8|0|3|0|4|"
                                 "搜索已经结束！|" +
-                                t.rows("SELECT run_key FROM searches")[0] + "|32"}));
+                                t.rows("SELECT run_key FROM searches")[0] + "|NULL|32"}));
   EXPECT_EQ(
       t.rows("SELECT number, valid, kind, region, first_seen, last_seen, times_seen, first_search_id, "
              "first_keyword, source FROM numbers ORDER BY number"),

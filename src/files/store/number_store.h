@@ -41,6 +41,10 @@ class NumberStore {
   struct Timing {
     int writeWaitMs = 200;  // a write waits this long for another writer, then goes to the journal
     int retryMs = 1000;     // how often a held or missing store is tried again
+    // Names the searches and sightings this program records (UTF-8), so a
+    // store copied into a team's, or read beside one, tells its machines
+    // apart; empty: none.
+    std::string machine;
   };
 
   // Starts the writer, which opens (or makes) the store at `path`. `now`

@@ -16,15 +16,16 @@ struct BatchWriter::Statements {
         insertSearch(
             db,
             "INSERT INTO searches(started_at, ended_at, engine, pause_seconds, start_line, pages_read, "
-            "refusals, numbers_listed, end_text, run_key) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"),
+            "refusals, numbers_listed, end_text, run_key, machine) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, "
+            "?11)"),
         updateSearch(
             db,
             "UPDATE searches SET ended_at = ?2, pages_read = ?3, refusals = ?4, numbers_listed = ?5, "
             "end_text = ?6 WHERE id = ?1"),
         insertSighting(db,
                        "INSERT INTO sightings(number, seen_at, search_id, keyword, keyword_line, engine, "
-                       "page_url, page_number, line, skipped, rejected) "
-                       "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)"),
+                       "page_url, page_number, line, skipped, rejected, machine) "
+                       "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)"),
         seenAgain(
             db,
             "UPDATE numbers SET last_seen = ?2, times_seen = times_seen + 1, "
@@ -39,7 +40,8 @@ struct BatchWriter::Statements {
       firstSeen;
 };
 
-BatchWriter::BatchWriter(Connection& db) : db_(db), st_(std::make_unique<Statements>(db.get())) {}
+BatchWriter::BatchWriter(Connection& db, std::string machine)
+    : db_(db), machine_(std::move(machine)), st_(std::make_unique<Statements>(db.get())) {}
 BatchWriter::~BatchWriter() = default;
 
 namespace {
@@ -71,6 +73,7 @@ std::int64_t BatchWriter::searchId(const SearchRecord& s) {
     st.bind(7, s.refusals).bind(8, s.numbersListed);
     bindText(st, 9, s.endText, s.ended);
     st.bind(10, s.runKey);
+    bindText(st, 11, machine_, !machine_.empty());
     st.step();
     st.reset();
     id = sqlite3_last_insert_rowid(db_.get());
@@ -111,6 +114,7 @@ bool BatchWriter::write(const RecordBatch& batch) {
     sight.bind(6, p.engine).bind(7, p.address).bind(8, p.pageNumber).bind(9, line, true);
     sight.bind(10, row.what() == harvest::Sighting::Listed ? 0 : 1);
     sight.bind(11, row.what() == harvest::Sighting::Rejected ? 1 : 0);
+    bindText(sight, 12, machine_, !machine_.empty());
     sight.step();
     sight.reset();
     // A number that was no valid number was never found: it must not count

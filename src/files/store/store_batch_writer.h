@@ -14,7 +14,8 @@ namespace valo::files::store {
 
 class BatchWriter {
  public:
-  explicit BatchWriter(Connection& db);
+  // `machine` goes into every search and sighting written (empty: NULL).
+  BatchWriter(Connection& db, std::string machine = {});
   ~BatchWriter();
   BatchWriter(const BatchWriter&) = delete;
   BatchWriter& operator=(const BatchWriter&) = delete;
@@ -30,6 +31,7 @@ class BatchWriter {
   std::int64_t searchId(const SearchRecord& search);
 
   Connection& db_;
+  std::string machine_;
   std::unique_ptr<Statements> st_;
   std::unordered_map<std::string, std::int64_t> searchIds_;  // by run key
 };

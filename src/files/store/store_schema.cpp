@@ -1,4 +1,4 @@
-// See store_schema.h. Version 2:
+// See store_schema.h. Version 3:
 //
 // searches   one row per search: when it ran, with which settings, what it
 //            read and listed, and the end text of panel 6.
@@ -13,6 +13,8 @@
 //            where it was first seen, when last, how often, and the file it
 //            was imported from (source, NULL for numbers a search found).
 //            The number store window and the 历史去重 look-up read this.
+// machine    on searches and sightings (version 3): the machine that made
+//            them, NULL for rows of earlier versions.
 // journal_batches  the keys of batches of records that waited in the journal
 //            file beside the store and have been written (version 2, with
 //            searches.run_key, the key of a search made while the store waited).
@@ -89,6 +91,12 @@ CREATE TABLE journal_batches (
 ) WITHOUT ROWID;
 )sql";
 
+// The machine that made each search and sighting (see the README's Teams).
+constexpr const char* kVersion3 = R"sql(
+ALTER TABLE searches ADD COLUMN machine TEXT;
+ALTER TABLE sightings ADD COLUMN machine TEXT;
+)sql";
+
 }  // namespace
 
 const char* storeKindText(harvest::NumberKind kind) {
@@ -124,6 +132,7 @@ void createOrMigrate(Connection& db) {
   if (version > kSchemaVersion) throw NewerStoreError(version);
   if (version < 1) db.exec(kVersion1, "create the store's tables");
   if (version < 2) db.exec(kVersion2, "add the waiting records' keys");
+  if (version < 3) db.exec(kVersion3, "add the machine of searches and sightings");
   // Later versions add their steps here, each from the one before.
   if (version != kSchemaVersion) {
     db.exec("PRAGMA user_version = " + std::to_string(kSchemaVersion), "set the store's version");

@@ -13,7 +13,7 @@ class QDateTime;
 
 namespace valo::files::store {
 
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 // Brings the store in `db` to kSchemaVersion inside one transaction: an
 // empty file gets every table, an older version is migrated. Throws

@@ -177,7 +177,7 @@ bool NumberStore::Writer::ensureOpen() {
   if (db_) return true;
   try {
     db_ = openStoreConnection(path_, timing_.writeWaitMs);
-    batchWriter_ = std::make_unique<BatchWriter>(db_);
+    batchWriter_ = std::make_unique<BatchWriter>(db_, timing_.machine);
   } catch (const NewerStoreError&) {
     setAside(gbk("版本比本程序新"));
   } catch (const SqliteError& e) {

@@ -139,7 +139,7 @@ void NumberStore::Writer::setAside(const GbkString& reason) {
     text += gbk("），已改名为 ") + pathText(aside);
     try {
       db_ = openStoreConnection(path_, timing_.writeWaitMs);
-      batchWriter_ = std::make_unique<BatchWriter>(db_);
+      batchWriter_ = std::make_unique<BatchWriter>(db_, timing_.machine);
       text += gbk("，并新建了号码库");
     } catch (const std::exception&) {
       db_ = Connection();
