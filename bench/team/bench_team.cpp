@@ -88,7 +88,7 @@ int main() {
     for (int i = 0; i < 50; ++i) b.add(number(p, i), line, harvest::Sighting::Listed);
     writer.write(b);
   });
-  link.exec("CREATE TABLE plain_sightings (LIKE sightings INCLUDING DEFAULTS)", "peer table");
+  link.exec("CREATE TABLE plain_sightings (LIKE sightings INCLUDING ALL)", "peer table");
   const std::string utf8Line = utf8FromGbk(line);
   const Figures plain = timed(kPages, [&](int p) {
     std::string sql =

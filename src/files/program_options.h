@@ -17,10 +17,10 @@ struct ProgramOptions {
   // A team's server: a libpq connection string or "service=…", without its
   // password (libpq reads that from ~/.pgpass or the service file). Empty:
   // the program keeps its numbers in its own store.
-  QString teamConnection;
+  QString teamConnection{};
   // Names this machine's searches and sightings in a team's store; empty:
   // the host name.
-  QString machineName;
+  QString machineName{};
 
   friend bool operator==(const ProgramOptions&, const ProgramOptions&) = default;
 };
