@@ -20,7 +20,7 @@ constexpr const char* kDefaultEngine = "http://www.baidu.com";
 
 // The progress file's lines as the window would take them.
 struct PlanTarget : files::ProgressTarget {
-  explicit PlanTarget(RunPlan& plan) : plan(plan) {}
+  explicit PlanTarget(RunPlan& target) : plan(target) {}
   void setEngineText(const GbkString& text) override { plan.engine = text; }
   void setKeywordIndex(std::int32_t index) override { plan.keywordIndex = index; }
   void setDedupTicked(bool ticked) override { plan.dedup = ticked; }

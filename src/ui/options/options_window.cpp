@@ -32,8 +32,9 @@ OptionsWindow::OptionsWindow(const files::ProgramOptions& options, QWidget* pare
   TeamConnectionEdit = new QLineEdit(options.teamConnection, this);
   TeamConnectionEdit->setObjectName(QStringLiteral("TeamConnectionEdit"));
   TeamConnectionEdit->setPlaceholderText(QStringLiteral("host=… dbname=… user=…"));
-  TeamConnectionEdit->setToolTip(QStringLiteral("团队的 PostgreSQL 服务器（libpq 连接串或 service=名称）；"
-                                                "密码写在 ~/.pgpass 中，不写在这里。空：只用本机的号码库"));
+  TeamConnectionEdit->setToolTip(QStringLiteral("团队的 PostgreSQL 服务器（libpq 连接串或 service=名称），"
+                                                "供团队工作进程（valofax --headless --team）使用；"
+                                                "密码写在 ~/.pgpass 中，不写在这里"));
   team->addRow(QStringLiteral("团队服务器"), TeamConnectionEdit);
   MachineNameEdit = new QLineEdit(options.machineName, this);
   MachineNameEdit->setObjectName(QStringLiteral("MachineNameEdit"));
