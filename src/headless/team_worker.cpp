@@ -62,9 +62,7 @@ std::int64_t uploadKeywords(const HeadlessArguments& arguments, const TeamPlan& 
   const TextLines lines(std::move(*text));
   std::vector<std::string> keywords;
   for (int i = 0; i < lines.count(); ++i) keywords.push_back(utf8FromGbk(lines.line(i)));
-  team::PgLink link(plan.conninfo);
-  team::createOrMigrateTeam(link);
-  return team::KeywordQueue(link, plan.machine).upload(keywords, utf8FromGbk(checked.engine));
+  return team::uploadToQueue(plan.conninfo, plan.machine, keywords, utf8FromGbk(checked.engine));
 }
 
 TeamWorker::TeamWorker(const HeadlessArguments& arguments, TeamPlan plan, env::BrowserControl& browser,

@@ -4,6 +4,8 @@
 // out and was taken over can no longer renew or release what it held.
 #include "team/keyword_queue.h"
 
+#include "team/team_schema.h"
+
 namespace valo::team {
 namespace {
 
@@ -112,6 +114,13 @@ bool KeywordQueue::anythingOpen() {
   PgResult r = link_.exec("SELECT EXISTS (SELECT 1 FROM keywords WHERE state <> 'done')",
                           "look for open keywords on the team's queue");
   return r.text(0, 0) == "t";
+}
+
+std::int64_t uploadToQueue(const std::string& conninfo, const std::string& machine,
+                           const std::vector<std::string>& keywords, const std::string& engine) {
+  PgLink link(conninfo);
+  createOrMigrateTeam(link);
+  return KeywordQueue(link, machine).upload(keywords, engine);
 }
 
 }  // namespace valo::team

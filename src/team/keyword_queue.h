@@ -68,4 +68,10 @@ class KeywordQueue {
   std::string machine_;
 };
 
+// Connects to the team's server (making its tables when they are missing)
+// and puts `keywords` on the queue with `engine`; returns how many went on.
+// For the window's command and the command line's --upload. Throws TeamError.
+std::int64_t uploadToQueue(const std::string& conninfo, const std::string& machine,
+                           const std::vector<std::string>& keywords, const std::string& engine);
+
 }  // namespace valo::team

@@ -4,11 +4,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 
 #include "gui_env.h"
+#include "files/program_options.h"
+#include "ui/common/error_box.h"
 #include "ui/options/options_window.h"
 
 using namespace valo;
@@ -73,4 +76,30 @@ TEST_F(Options, ConfirmedChoicesOutliveTheProgramAndACancelKeepsNothing) {
             }),
             std::make_pair(true, false));
   EXPECT_EQ(throughToolbar([](ui::OptionsWindow& w) { w.reject(); }), std::make_pair(true, false));
+}
+
+// The team's connection and machine are kept as typed, never a password;
+// 上传到团队 asks for a connection first and refuses one with a password,
+// each through the standard error.
+TEST_F(Options, TheTeamConnectionIsKeptAndUploadRefusesWhatItCannotUse) {
+  start();
+  QStringList errors;
+  ui::setStandardErrorSink([&](const QString& text) { errors << text; });
+  throughToolbar([](ui::OptionsWindow& w) {
+    auto* upload = w.findChild<QPushButton*>(QStringLiteral("TeamUploadButton"));
+    ASSERT_NE(upload, nullptr);
+    upload->click();
+    w.TeamConnectionEdit->setText(QStringLiteral("host=10.0.0.5 password=secret"));
+    upload->click();
+    w.TeamConnectionEdit->setText(QStringLiteral("host=10.0.0.5 dbname=valofax"));
+    w.MachineNameEdit->setText(QStringLiteral("shop2"));
+    w.accept();
+  });
+  ui::setStandardErrorSink(nullptr);
+  ASSERT_EQ(errors.size(), 2) << errors.join(QLatin1Char('|')).toStdString();
+  EXPECT_TRUE(errors[0].contains(QStringLiteral("请先填写团队服务器")));
+  EXPECT_TRUE(errors[1].contains(QStringLiteral("~/.pgpass")));
+  const files::ProgramOptions kept = files::loadProgramOptions(dataPath("valofaxoptions.ini"));
+  EXPECT_EQ(kept.teamConnection, QStringLiteral("host=10.0.0.5 dbname=valofax"));
+  EXPECT_EQ(kept.machineName, QStringLiteral("shop2"));
 }

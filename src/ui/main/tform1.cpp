@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QPalette>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -34,6 +35,7 @@
 #include "ui/options/options_binding.h"
 #include "ui/options/options_window.h"
 #include "ui/proxies/proxy_binding.h"
+#include "ui/team/team_upload.h"
 #include "ui/resources/icons.h"
 #include "ui/shell/shell_open.h"
 #include "ui/store/store_binding.h"
@@ -86,7 +88,16 @@ TForm1::TForm1(QWidget* parent)
                  tray_->showRunProgress(progress);
                }});
   options_ = std::make_unique<OptionsBinding>(run_->session().options());
-  options_->furnish = [](OptionsWindow& window) { addProxyCommand(window); };
+  options_->furnish = [this](OptionsWindow& window) {
+    addProxyCommand(window);
+    addTeamUploadCommand(window, [this] {
+      KeywordListToUpload list;
+      const TextLines& lines = keywords_->lines();
+      for (int i = 0; i < lines.count(); ++i) list.keywords.push_back(utf8FromGbk(lines.line(i)));
+      list.engine = ComboBox1->currentText().toStdString();
+      return list;
+    });
+  };
   // The session's timers call the run's handlers themselves.
   bind(this, Button1, &QPushButton::clicked, &TForm1::Button1Click);
   bind(this, BitBtn1, &QPushButton::clicked, &TForm1::BitBtn1Click);
