@@ -156,7 +156,7 @@ void TeamWorker::next() {
   run_ = std::make_unique<HeadlessRun>(arguments_, std::move(plan), browser_, std::move(setup));
   if (prepare) prepare(*run_);
   // Its end is handled once the run has returned from telling it.
-  run_->finished = [this](int code) { QTimer::singleShot(0, [this, code] { keywordEnded(code); }); };
+  run_->finished = [this](int code) { QTimer::singleShot(0, &retry_, [this, code] { keywordEnded(code); }); };
   run_->start();
 }
 
