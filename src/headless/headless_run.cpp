@@ -42,9 +42,7 @@ QString errorText(std::exception_ptr error) {
 
 }  // namespace
 
-RunPlan planRun(const HeadlessArguments& arguments) {
-  RunPlan plan;
-  plan.engine = GbkString(kDefaultEngine);
+GbkString readKeywordFile(const HeadlessArguments& arguments) {
   const QString keywordPath = arguments.keywordFile.isEmpty() ? files::keywordReadPath() : arguments.keywordFile;
   std::optional<GbkString> keywords;
   try {
@@ -53,7 +51,13 @@ RunPlan planRun(const HeadlessArguments& arguments) {
     throw UsageError((QStringLiteral("--keywords: ") + fromGbk(e.message())).toStdString());
   }
   if (!keywords) throw UsageError((QStringLiteral("--keywords: no keyword file ") + keywordPath).toStdString());
-  plan.keywords = std::move(*keywords);
+  return std::move(*keywords);
+}
+
+RunPlan planRun(const HeadlessArguments& arguments) {
+  RunPlan plan;
+  plan.engine = GbkString(kDefaultEngine);
+  plan.keywords = readKeywordFile(arguments);
 
   PlanTarget target(plan);
   files::LoadProgress(files::progressReadPath(), target);

@@ -44,6 +44,9 @@ struct RunPlan {
 // Throws UsageError for a keyword file that cannot be read or an engine that
 // is not known; AppError for a progress file that cannot be read.
 RunPlan planRun(const HeadlessArguments& arguments);
+// The keyword file the arguments name (or the window's); throws UsageError
+// when it is missing or cannot be read.
+GbkString readKeywordFile(const HeadlessArguments& arguments);
 // Loads the engines file into `plan` and checks its engine; throws UsageError
 // for an engine that is not known.
 void planEngines(RunPlan& plan);

@@ -8,12 +8,10 @@
 #include <QFile>
 
 #include "files/data_folder.h"
-#include "files/keyword_store.h"
 #include "files/program_options.h"
 #include "headless/progress_lines.h"
 #include "session/page_store.h"
 #include "team/team_schema.h"
-#include "text/app_error.h"
 #include "text/text_lines.h"
 
 namespace valo::headless {
@@ -48,18 +46,10 @@ TeamPlan planTeam(const HeadlessArguments& arguments) {
 }
 
 std::int64_t uploadKeywords(const HeadlessArguments& arguments, const TeamPlan& plan) {
-  const QString path = arguments.keywordFile.isEmpty() ? files::keywordReadPath() : arguments.keywordFile;
-  std::optional<GbkString> text;
-  try {
-    text = files::LoadKeywords(path);
-  } catch (const AppError& e) {
-    throw UsageError((QStringLiteral("--keywords: ") + fromGbk(e.message())).toStdString());
-  }
-  if (!text) throw UsageError((QStringLiteral("--keywords: no keyword file ") + path).toStdString());
   RunPlan checked;
   checked.engine = arguments.engine.value_or(GbkString(kDefaultEngine));
   planEngines(checked);
-  const TextLines lines(std::move(*text));
+  const TextLines lines(readKeywordFile(arguments));
   std::vector<std::string> keywords;
   for (int i = 0; i < lines.count(); ++i) keywords.push_back(utf8FromGbk(lines.line(i)));
   return team::uploadToQueue(plan.conninfo, plan.machine, keywords, utf8FromGbk(checked.engine));
