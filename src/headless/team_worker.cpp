@@ -3,15 +3,10 @@
 // only decides which keyword comes next.
 #include "headless/team_worker.h"
 
-#include <unistd.h>
-
-#include <QFile>
-
 #include "files/data_folder.h"
 #include "files/program_options.h"
 #include "headless/progress_lines.h"
 #include "session/page_store.h"
-#include "team/team_schema.h"
 #include "text/text_lines.h"
 
 namespace valo::headless {
@@ -21,11 +16,6 @@ constexpr const char* kDefaultEngine = "http://www.baidu.com";
 constexpr int kQueueRetryMs = 5000;
 // Without --wait, a server that stays away this long ends the worker.
 constexpr int kQueueGiveUpTries = 12;
-
-std::string journalPath() {
-  return QFile::encodeName(files::dataFolder() + QStringLiteral("valofaxteam-waiting-")).toStdString() +
-         std::to_string(::getpid());
-}
 
 }  // namespace
 
@@ -57,14 +47,18 @@ std::int64_t uploadKeywords(const HeadlessArguments& arguments, const TeamPlan& 
 
 TeamWorker::TeamWorker(const HeadlessArguments& arguments, TeamPlan plan, env::BrowserControl& browser,
                        HeadlessSetup setup)
-    : arguments_(arguments), plan_(std::move(plan)), browser_(browser), setup_(std::move(setup)) {
+    : arguments_(arguments),
+      plan_(std::move(plan)),
+      browser_(browser),
+      setup_(std::move(setup)),
+      feed_(plan_.conninfo, plan_.machine, arguments_.leaseSeconds) {
   // 历史去重 is what keeps a keyword taken over from a lost machine from
   // listing its numbers twice: on unless the command line says otherwise.
   if (!arguments_.history) arguments_.history = true;
   team::TeamStoreSetup store;
   store.conninfo = plan_.conninfo;
   store.machine = plan_.machine;
-  store.journalPath = journalPath();
+  store.journalPath = team::localJournalPath();
   store.now = setup_.now;
   store_ = std::make_unique<team::TeamStore>(std::move(store));
   // The server's return is told even between keywords, when no run shows
@@ -76,6 +70,13 @@ TeamWorker::TeamWorker(const HeadlessArguments& arguments, TeamPlan plan, env::B
       storeTrouble_ = trouble;
     }, Qt::QueuedConnection);
   });
+  feed_.doneTold = [this](const team::TakenKeyword& taken, const team::KeywordResult& result, bool first) {
+    notice(QStringLiteral("done"), QStringLiteral("#%1 号码 %2 个 页 %3 个%4")
+                                       .arg(taken.id)
+                                       .arg(result.numbersFound)
+                                       .arg(result.pagesRead)
+                                       .arg(first ? QString() : QStringLiteral("（另一台机器已完成）")));
+  };
   retry_.setSingleShot(true);
   QObject::connect(&retry_, &QTimer::timeout, [this] { next(); });
 }
@@ -83,7 +84,6 @@ TeamWorker::TeamWorker(const HeadlessArguments& arguments, TeamPlan plan, env::B
 TeamWorker::~TeamWorker() {
   store_->removeListener(storeListener_);
   run_.reset();
-  lease_.reset();
 }
 
 void TeamWorker::start() {
@@ -95,19 +95,9 @@ void TeamWorker::next() {
   if (stopping_) return finish(kExitSignal);
   std::optional<team::TakenKeyword> taken;
   try {
-    if (!link_ || !link_->healthy()) {
-      link_ = std::make_unique<team::PgLink>(plan_.conninfo);
-      team::createOrMigrateTeam(*link_);
-    }
-    team::KeywordQueue queue(*link_, plan_.machine);
-    if (unfinished_) {
-      tellDone(queue, unfinished_->first, unfinished_->second);
-      unfinished_.reset();
-    }
-    taken = queue.take(arguments_.leaseSeconds);
+    taken = feed_.take();
     queueTries_ = 0;
   } catch (const team::TeamError& e) {
-    link_.reset();
     notice(QStringLiteral("error"), QString::fromUtf8(e.what()));
     if (!e.connectionLost() || (!arguments_.wait && ++queueTries_ >= kQueueGiveUpTries)) return finish(kExitFailure);
     retry_.start(kQueueRetryMs);
@@ -118,31 +108,29 @@ void TeamWorker::next() {
     retry_.start(kQueueRetryMs);
     return;
   }
-  taken_ = std::move(taken);
   RunPlan plan;
   plan.pauseSeconds = plan_.base.pauseSeconds;
   plan.dedup = plan_.base.dedup;
-  plan.keywords = gbkFromUtf8(taken_->keyword);
-  plan.engine = gbkFromUtf8(taken_->engine);
+  plan.keywords = gbkFromUtf8(taken->keyword);
+  plan.engine = gbkFromUtf8(taken->engine);
   plan.startLine = 0;
   try {
     planEngines(plan);
   } catch (const UsageError& e) {
-    notice(QStringLiteral("error"), QStringLiteral("#%1: %2").arg(taken_->id).arg(QString::fromUtf8(e.what())));
+    notice(QStringLiteral("error"), QStringLiteral("#%1: %2").arg(taken->id).arg(QString::fromUtf8(e.what())));
     keywordEnded(kExitFailure);
     return;
   }
   notice(QStringLiteral("keyword"), QStringLiteral("#%1 %2%3")
-                                        .arg(taken_->id)
-                                        .arg(QString::fromStdString(taken_->keyword))
-                                        .arg(taken_->takes > 1 ? QStringLiteral("（第 %1 次取）").arg(taken_->takes)
+                                        .arg(taken->id)
+                                        .arg(QString::fromStdString(taken->keyword))
+                                        .arg(taken->takes > 1 ? QStringLiteral("（第 %1 次取）").arg(taken->takes)
                                                                : QString()));
-  lease_ = std::make_unique<team::LeaseKeeper>(plan_.conninfo, plan_.machine, *taken_, arguments_.leaseSeconds);
   HeadlessSetup setup = setup_;
   setup.makeStore = [this] { return session::teamStorePort(*store_); };
   setup.keepsProgress = false;
   setup.writesEndLine = false;
-  setup.queueId = taken_->id;
+  setup.queueId = taken->id;
   run_ = std::make_unique<HeadlessRun>(arguments_, std::move(plan), browser_, std::move(setup));
   if (prepare) prepare(*run_);
   // Its end is handled once the run has returned from telling it.
@@ -151,49 +139,28 @@ void TeamWorker::next() {
 }
 
 void TeamWorker::keywordEnded(int code) {
-  const bool lost = lease_ && lease_->lost();
-  lease_.reset();
+  team::KeywordResult result;
   if (run_) {
     found_ += run_->found();
     pages_ += run_->pages();
-  }
-  team::KeywordResult result;
-  if (run_) {
     result.numbersFound = run_->found();
     result.pagesRead = run_->pages();
     result.refusals = run_->session().driver().refusedInSearch();
   }
   run_.reset();
-  const team::TakenKeyword taken = *taken_;
-  taken_.reset();
   try {
-    if (!link_ || !link_->healthy()) link_ = std::make_unique<team::PgLink>(plan_.conninfo);
-    team::KeywordQueue queue(*link_, plan_.machine);
     if (code == kExitFinished) {
       ++keywordsDone_;
-      tellDone(queue, taken, result);
-    } else if (!lost) {
-      queue.release(taken);
+      feed_.finish(result);
+    } else {
+      feed_.giveBack();
     }
   } catch (const team::TeamError& e) {
-    // Told again once the server is back; meanwhile its lease may run out
-    // and another machine read it again, which 历史去重 makes harmless.
-    link_.reset();
-    if (code == kExitFinished) unfinished_ = {taken, result};
+    // A finish is told again once the server is back.
     notice(QStringLiteral("error"), QString::fromUtf8(e.what()));
   }
   if (code != kExitFinished) return finish(code);
   next();
-}
-
-void TeamWorker::tellDone(team::KeywordQueue& queue, const team::TakenKeyword& taken,
-                          const team::KeywordResult& result) {
-  const bool first = queue.finish(taken, result);
-  notice(QStringLiteral("done"), QStringLiteral("#%1 号码 %2 个 页 %3 个%4")
-                                     .arg(taken.id)
-                                     .arg(result.numbersFound)
-                                     .arg(result.pagesRead)
-                                     .arg(first ? QString() : QStringLiteral("（另一台机器已完成）")));
 }
 
 void TeamWorker::stop() {

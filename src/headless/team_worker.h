@@ -11,8 +11,7 @@
 #include <optional>
 
 #include "headless/headless_run.h"
-#include "team/keyword_queue.h"
-#include "team/lease_keeper.h"
+#include "team/queue_feed.h"
 #include "team/team_store.h"
 
 namespace valo::headless {
@@ -48,7 +47,6 @@ class TeamWorker {
  private:
   void next();
   void keywordEnded(int code);
-  void tellDone(team::KeywordQueue& queue, const team::TakenKeyword& taken, const team::KeywordResult& result);
   void finish(int code);
   void notice(const QString& kind, const QString& text);
 
@@ -56,13 +54,9 @@ class TeamWorker {
   TeamPlan plan_;
   env::BrowserControl& browser_;
   HeadlessSetup setup_;
-  std::unique_ptr<team::PgLink> link_;
   std::unique_ptr<team::TeamStore> store_;
+  team::QueueFeed feed_;
   std::unique_ptr<HeadlessRun> run_;
-  std::optional<team::TakenKeyword> taken_;
-  // A keyword read to its end whose finish the server did not take yet.
-  std::optional<std::pair<team::TakenKeyword, team::KeywordResult>> unfinished_;
-  std::unique_ptr<team::LeaseKeeper> lease_;
   QTimer retry_;
   std::int32_t keywordsDone_ = 0, found_ = 0, pages_ = 0;
   int queueTries_ = 0;

@@ -89,11 +89,15 @@ QueueCounts KeywordQueue::counts() {
   return {r.integer(0, 0), r.integer(0, 1), r.integer(0, 2), r.integer(0, 3)};
 }
 
-std::vector<QueueRow> KeywordQueue::rows(int offset, int limit) {
-  PgResult r = link_.exec(
+namespace {
+
+// The rows as the window shows them: a keyword whose lease ran out is
+// waiting again, and a done keyword names the machine that did it.
+std::vector<QueueRow> readRows(PgLink& link, const std::string& order, int offset, int limit) {
+  PgResult r = link.exec(
       "SELECT id, keyword, engine, CASE WHEN state = 'taken' AND lease_until < now() THEN 'waiting' "
       "ELSE state END, coalesce(CASE WHEN state = 'done' THEN done_by ELSE taker END, ''), takes, "
-      "numbers_found FROM keywords ORDER BY id OFFSET $1 LIMIT $2",
+      "numbers_found FROM keywords ORDER BY " + order + " OFFSET $1 LIMIT $2",
       {std::to_string(offset), std::to_string(limit)}, "read the team's queue");
   std::vector<QueueRow> out;
   for (int i = 0; i < r.rows(); ++i) {
@@ -108,6 +112,16 @@ std::vector<QueueRow> KeywordQueue::rows(int offset, int limit) {
     out.push_back(std::move(row));
   }
   return out;
+}
+
+}  // namespace
+
+std::vector<QueueRow> KeywordQueue::rows(int offset, int limit) {
+  return readRows(link_, "id", offset, limit);
+}
+
+std::vector<QueueRow> KeywordQueue::openFirst(int limit) {
+  return readRows(link_, "state = 'done', CASE WHEN state <> 'done' THEN id END, done_at DESC, id", 0, limit);
 }
 
 bool KeywordQueue::anythingOpen() {

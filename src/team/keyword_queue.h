@@ -60,6 +60,9 @@ class KeywordQueue {
   QueueCounts counts();
   // The queue in order, at most `limit` rows from `offset`, for the window.
   std::vector<QueueRow> rows(int offset, int limit);
+  // At most `limit` rows: the keywords not yet done in order, then the
+  // latest done.
+  std::vector<QueueRow> openFirst(int limit);
   // Whether any keyword is waiting or held under a live lease.
   bool anythingOpen();
 

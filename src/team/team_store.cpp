@@ -2,7 +2,12 @@
 // reads the pages; team_store_writer.cpp is the writer's thread.
 #include "team/team_store.h"
 
+#include <unistd.h>
+
+#include <QFile>
 #include <chrono>
+
+#include "files/data_folder.h"
 
 #include "team/pg_link.h"
 #include "team/team_store_writer.h"
@@ -117,6 +122,11 @@ void TeamStore::removeListener(int id) {
 
 bool TeamStore::waitUntilIdle(int timeoutMs) {
   return writer_->waitUntilIdle(timeoutMs);
+}
+
+std::string localJournalPath() {
+  return QFile::encodeName(files::dataFolder() + QStringLiteral("valofaxteam-waiting-")).toStdString() +
+         std::to_string(::getpid());
 }
 
 }  // namespace valo::team

@@ -29,6 +29,10 @@ struct TeamStoreSetup {
   int connectTimeoutSeconds = 5;  // libpq's connect_timeout
 };
 
+// This process's journal in the data folder; a later start adopts what a
+// process that ended left in its own.
+std::string localJournalPath();
+
 class TeamStore {
  public:
   // Starts the writer, which connects and makes the tables when they are
