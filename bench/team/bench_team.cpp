@@ -3,8 +3,10 @@
 //  - taking, renewing and finishing a keyword, beside a bare `SELECT 1`
 //    round trip through the same library (the floor of any statement);
 //  - recording a page of 50 sightings (the search's row, the sightings, the
-//    numbers with their checks), beside a plain multi-row INSERT of the same
-//    50 sightings through the same library.
+//    numbers), beside a plain multi-row INSERT of the same 50 sightings
+//    through the same library;
+//  - the writer's checks that follow, 50 new numbers at a time, beside the
+//    same INSERT.
 // Run it under a throwaway server:  pg_virtualenv -v 15 build/bench/team/bench_team
 #include <QDateTime>
 #include <algorithm>
@@ -15,7 +17,6 @@
 #include <vector>
 
 #include "files/store/store_batch.h"
-#include "harvest/number_check.h"
 #include "team/keyword_queue.h"
 #include "team/pg_link.h"
 #include "team/team_batch_writer.h"
@@ -110,13 +111,12 @@ int main() {
     link.exec(sql, params, "plain insert");
     tx.commit();
   });
-  // The share of libphonenumber's verdicts on the 50 new numbers.
-  const Figures checks = timed(kPages, [&](int p) {
-    for (int i = 0; i < 50; ++i) harvest::checkMainlandNumber(number(p + 2 * kPages, i));
-  });
+  // What the writer does after the pages, off their way: the verdicts on
+  // the numbers they brought, 50 at a time.
+  const Figures checks = timed(kPages, [&](int) { team::checkUncheckedNumbers(link, 50); });
   std::printf("\npages of 50 sightings, every number new (goal: at most 2x the plain INSERT)\n");
   print("record a page (store, numbers)", page, plain);
-  print("  of which libphonenumber's checks", checks, plain);
+  print("checks after, 50 numbers", checks, plain);
   admin.exec("SELECT 1", "keep");
   return 0;
 }

@@ -95,6 +95,63 @@ PgResult PgLink::exec(const std::string& sql, const std::vector<Param>& params, 
   return PgResult(r);
 }
 
+std::vector<PgResult> PgLink::pipeline(const std::vector<Statement>& statements) {
+  if (PQenterPipelineMode(conn_) != 1) fail(nullptr, "send statements together");
+  std::vector<PgResult> results;
+  PGresult* firstFailure = nullptr;
+  std::string_view failedDoing;
+  bool sent = true;
+  for (const Statement& st : statements) {
+    std::vector<const char*> values;
+    for (const Param& p : st.params) values.push_back(p ? p->c_str() : nullptr);
+    if (PQsendQueryParams(conn_, st.sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
+                          nullptr, 0) != 1) {
+      sent = false;
+      failedDoing = st.doing;
+      break;
+    }
+  }
+  if (sent && PQpipelineSync(conn_) != 1) sent = false;
+  if (!sent) {
+    // The connection is broken; nothing can be read back from it.
+    PQexitPipelineMode(conn_);
+    fail(nullptr, failedDoing.empty() ? std::string_view("send statements together") : failedDoing);
+  }
+  // Every statement's results end with a null; the sync point ends all.
+  for (std::size_t i = 0; i < statements.size(); ++i) {
+    PGresult* kept = nullptr;
+    while (PGresult* r = PQgetResult(conn_)) {
+      if (kept == nullptr) {
+        kept = r;
+      } else {
+        PQclear(r);
+      }
+    }
+    const ExecStatusType status = kept != nullptr ? PQresultStatus(kept) : PGRES_FATAL_ERROR;
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
+      results.emplace_back(kept);
+    } else if (firstFailure == nullptr && status != PGRES_PIPELINE_ABORTED) {
+      firstFailure = kept;
+      failedDoing = statements[i].doing;
+    } else {
+      PQclear(kept);
+    }
+    if (PQstatus(conn_) != CONNECTION_OK) break;
+  }
+  for (;;) {
+    PGresult* r = PQgetResult(conn_);
+    if (r == nullptr) break;
+    const bool sync = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
+    PQclear(r);
+    if (sync) break;
+  }
+  PQexitPipelineMode(conn_);
+  if (firstFailure != nullptr || results.size() != statements.size()) {
+    fail(firstFailure, failedDoing.empty() ? std::string_view("send statements together") : failedDoing);
+  }
+  return results;
+}
+
 PgTransaction::~PgTransaction() {
   if (!open_ || !link_.healthy()) return;
   try {

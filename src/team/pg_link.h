@@ -64,6 +64,15 @@ class PgLink {
   // Runs statements without parameters (several, separated by ';').
   PgResult exec(std::string_view sql, std::string_view doing);
   PgResult exec(const std::string& sql, const std::vector<Param>& params, std::string_view doing);
+  struct Statement {
+    std::string sql;
+    std::vector<Param> params;
+    std::string_view doing;
+  };
+  // Sends the statements together and waits once for all their results: one
+  // round trip. Outside a BEGIN they run as one transaction. The first
+  // failure is thrown; the server skipped every statement after it.
+  std::vector<PgResult> pipeline(const std::vector<Statement>& statements);
 
  private:
   [[noreturn]] void fail(PGresult* result, std::string_view doing);

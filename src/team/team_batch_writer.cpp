@@ -7,7 +7,6 @@
 #include <QDateTime>
 #include <algorithm>
 #include <map>
-#include <unordered_set>
 
 #include "files/store/store_schema.h"
 #include "harvest/number_check.h"
@@ -31,27 +30,29 @@ struct NumberRow {
 }  // namespace
 
 bool TeamBatchWriter::write(const RecordBatch& batch) {
-  PgTransaction tx(link_);
+  std::vector<PgLink::Statement> statements;
   const std::string now = files::store::storeTime(QDateTime::currentDateTime());
   if (!batch.journalKey.empty()) {
-    PgResult fresh = link_.exec(
-        "INSERT INTO journal_batches(batch, written_at) VALUES($1, $2) ON CONFLICT DO NOTHING",
-        {batch.journalKey, now}, "note a waiting batch as written");
-    if (fresh.changed() == 0) return false;  // rolled back: nothing was done
+    // A batch the server has already breaks the key, and the server then
+    // skips the rest: nothing of it is written twice.
+    statements.push_back({"INSERT INTO journal_batches(batch, written_at) VALUES($1, $2)",
+                          {batch.journalKey, now},
+                          "note a waiting batch as written"});
   }
   const files::store::SearchRecord& s = batch.search;
   auto ended = [&](const std::string& v) { return s.ended ? Param(clean(v)) : Param(); };
-  PgResult search = link_.exec(
-      "INSERT INTO searches(started_at, ended_at, engine, pause_seconds, start_line, pages_read, refusals, "
-      "numbers_listed, end_text, run_key, machine) VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11) "
-      "ON CONFLICT (run_key) DO UPDATE SET ended_at = EXCLUDED.ended_at, pages_read = EXCLUDED.pages_read, "
-      "refusals = EXCLUDED.refusals, numbers_listed = EXCLUDED.numbers_listed, end_text = EXCLUDED.end_text "
-      "RETURNING id",
-      {s.startedAt, ended(s.endedAt), clean(s.engine), std::to_string(s.pauseSeconds), std::to_string(s.startLine),
-       std::to_string(s.pagesRead), std::to_string(s.refusals), std::to_string(s.numbersListed), ended(s.endText),
-       s.runKey, machine_},
-      "record the search");
-  const std::string searchId(search.text(0, 0));
+  statements.push_back(
+      {"INSERT INTO searches(started_at, ended_at, engine, pause_seconds, start_line, pages_read, refusals, "
+       "numbers_listed, end_text, run_key, machine) VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11) "
+       "ON CONFLICT (run_key) DO UPDATE SET ended_at = EXCLUDED.ended_at, pages_read = EXCLUDED.pages_read, "
+       "refusals = EXCLUDED.refusals, numbers_listed = EXCLUDED.numbers_listed, end_text = EXCLUDED.end_text",
+       {s.startedAt, ended(s.endedAt), clean(s.engine), std::to_string(s.pauseSeconds), std::to_string(s.startLine),
+        std::to_string(s.pagesRead), std::to_string(s.refusals), std::to_string(s.numbersListed), ended(s.endText),
+        s.runKey, machine_},
+       "record the search"});
+  // The later statements find the search by its key: its id is not known
+  // before the server answers, and nothing waits for that answer.
+  const std::string searchId = "(SELECT id FROM searches WHERE run_key = $1)";
 
   if (!batch.empty()) {
     std::vector<std::string> lines;
@@ -80,65 +81,76 @@ bool TeamBatchWriter::write(const RecordBatch& batch) {
       return textArray(std::vector<std::string_view>(v.begin(), v.end()));
     };
     const files::store::PageRecord& p = batch.page;
-    link_.exec(
-        "INSERT INTO sightings(number, seen_at, search_id, keyword, keyword_line, engine, page_url, "
-        "page_number, line, skipped, rejected, machine) "
-        "SELECT n, $2, $3, $4, $5, $6, $7, $8, ($9::text[])[li], sk, rj, $13 "
-        "FROM unnest($1::text[], $10::int[], $11::smallint[], $12::smallint[]) AS t(n, li, sk, rj)",
-        {textArray(sightingNumbers), p.seenAt, searchId, clean(p.keyword), std::to_string(p.keywordLine),
-         clean(p.engine), clean(p.address), std::to_string(p.pageNumber), lineArray, arrayOf(lineIndex),
-         arrayOf(skipped), arrayOf(rejected), machine_},
-        "record the page's sightings");
+    statements.push_back(
+        {"INSERT INTO sightings(number, seen_at, search_id, keyword, keyword_line, engine, page_url, "
+         "page_number, line, skipped, rejected, machine) "
+         "SELECT n, $2, " + searchId + ", $3, $4, $5, $6, $7, ($8::text[])[li], sk, rj, $12 "
+         "FROM unnest($9::text[], $10::int[], $11::smallint[], $13::smallint[]) AS t(n, li, sk, rj)",
+         {s.runKey, p.seenAt, clean(p.keyword), std::to_string(p.keywordLine), clean(p.engine), clean(p.address),
+          std::to_string(p.pageNumber), lineArray, textArray(sightingNumbers), arrayOf(lineIndex), arrayOf(skipped),
+          machine_, arrayOf(rejected)},
+         "record the page's sightings"});
 
     if (!numbers.empty()) {
       std::vector<std::string_view> keys;
-      for (const auto& [number, row] : numbers) keys.push_back(number);
-      const std::string keyArray = textArray(keys);
-      PgResult held = link_.exec("SELECT number FROM numbers WHERE number = ANY($1::text[])", {keyArray},
-                                 "look up the page's numbers");
-      std::unordered_set<std::string_view> known;
-      for (int i = 0; i < held.rows(); ++i) known.insert(held.text(i, 0));
-      // Only a number new to the store is checked: the check is the dearest step.
-      std::vector<std::string> valid, kind, region, times, firstLine;
+      std::vector<std::string> times, firstLine;
       for (const auto& [number, row] : numbers) {
-        if (known.contains(number)) {
-          valid.emplace_back("NULL");
-          kind.emplace_back("NULL");
-          region.emplace_back();
-        } else {
-          const harvest::NumberCheck check = harvest::checkMainlandNumber(number);
-          valid.emplace_back(check.valid ? "1" : "0");
-          kind.emplace_back(files::store::storeKindText(check.kind));
-          region.emplace_back(check.region);
-        }
+        keys.push_back(number);
         times.push_back(std::to_string(row.times));
         firstLine.push_back(std::to_string(row.line));
       }
-      auto nullable = [](const std::vector<std::string>& v) {
-        std::string out = "{";
-        for (std::size_t i = 0; i < v.size(); ++i) out += (i ? "," : "") + (v[i] == "NULL" ? v[i] : '"' + v[i] + '"');
-        return out + "}";
-      };
-      link_.exec(
-          "INSERT INTO numbers AS o(number, valid, kind, region, first_seen, last_seen, times_seen, "
-          "first_search_id, first_keyword, first_engine, first_page_url, source_line) "
-          "SELECT n, v, k, r, $6, $6, c, $7, $8, $9, $10, ($11::text[])[li] "
-          "FROM unnest($1::text[], $2::smallint[], $3::text[], $4::text[], $5::int[], $12::int[]) "
-          "AS t(n, v, k, r, c, li) ORDER BY n "
-          "ON CONFLICT (number) DO UPDATE SET last_seen = EXCLUDED.last_seen, "
-          "times_seen = o.times_seen + EXCLUDED.times_seen, "
-          "first_search_id = coalesce(o.first_search_id, EXCLUDED.first_search_id), "
-          "first_keyword = coalesce(o.first_keyword, EXCLUDED.first_keyword), "
-          "first_engine = coalesce(o.first_engine, EXCLUDED.first_engine), "
-          "first_page_url = coalesce(o.first_page_url, EXCLUDED.first_page_url), "
-          "source_line = coalesce(o.source_line, EXCLUDED.source_line)",
-          {keyArray, nullable(valid), nullable(kind), arrayOf(region), arrayOf(times), p.seenAt, searchId,
-           clean(p.keyword), clean(p.engine), clean(p.address), lineArray, arrayOf(firstLine)},
-          "record the page's numbers");
+      // A new number comes in unchecked (valid NULL): the writer checks it
+      // once the page is on the server, so the check never holds a page.
+      statements.push_back(
+          {"INSERT INTO numbers AS o(number, first_seen, last_seen, times_seen, "
+           "first_search_id, first_keyword, first_engine, first_page_url, source_line) "
+           "SELECT n, $4, $4, c, " + searchId + ", $5, $6, $7, ($8::text[])[li] "
+           "FROM unnest($2::text[], $3::int[], $9::int[]) AS t(n, c, li) ORDER BY n "
+           "ON CONFLICT (number) DO UPDATE SET last_seen = EXCLUDED.last_seen, "
+           "times_seen = o.times_seen + EXCLUDED.times_seen, "
+           "first_search_id = coalesce(o.first_search_id, EXCLUDED.first_search_id), "
+           "first_keyword = coalesce(o.first_keyword, EXCLUDED.first_keyword), "
+           "first_engine = coalesce(o.first_engine, EXCLUDED.first_engine), "
+           "first_page_url = coalesce(o.first_page_url, EXCLUDED.first_page_url), "
+           "source_line = coalesce(o.source_line, EXCLUDED.source_line)",
+           {s.runKey, textArray(keys), arrayOf(times), p.seenAt, clean(p.keyword), clean(p.engine),
+            clean(p.address), lineArray, arrayOf(firstLine)},
+           "record the page's numbers"});
     }
   }
-  tx.commit();
+  try {
+    link_.pipeline(statements);
+  } catch (const TeamError& e) {
+    if (!batch.journalKey.empty() && e.sqlState() == "23505") return false;
+    throw;
+  }
   return true;
+}
+
+int checkUncheckedNumbers(PgLink& link, int limit) {
+  PgTransaction tx(link);
+  PgResult r = link.exec(
+      "SELECT number FROM numbers WHERE valid IS NULL ORDER BY number LIMIT $1 FOR UPDATE SKIP LOCKED",
+      {std::to_string(limit)}, "find unchecked numbers");
+  if (r.rows() == 0) return 0;
+  std::vector<std::string> keys, valid, kind, region;
+  for (int i = 0; i < r.rows(); ++i) {
+    keys.emplace_back(r.text(i, 0));
+    const harvest::NumberCheck check = harvest::checkMainlandNumber(keys.back());
+    valid.emplace_back(check.valid ? "1" : "0");
+    kind.emplace_back(files::store::storeKindText(check.kind));
+    region.emplace_back(check.region);
+  }
+  auto arrayOf = [](const std::vector<std::string>& v) {
+    return textArray(std::vector<std::string_view>(v.begin(), v.end()));
+  };
+  link.exec(
+      "UPDATE numbers AS o SET valid = t.v, kind = t.k, region = t.r "
+      "FROM unnest($1::text[], $2::smallint[], $3::text[], $4::text[]) AS t(n, v, k, r) "
+      "WHERE o.number = t.n AND o.valid IS NULL",
+      {arrayOf(keys), arrayOf(valid), arrayOf(kind), arrayOf(region)}, "write the numbers' checks");
+  tx.commit();
+  return r.rows();
 }
 
 }  // namespace valo::team

@@ -84,6 +84,11 @@ void TeamStore::Writer::run() {
       const bool backlog = journalBatches_ > 0 || !held_.empty();
       if (queue_.empty() && !stop_) {
         idle_.notify_all();
+        if (checksDue_ && !backlog) {
+          lock.unlock();
+          checkSome();
+          continue;
+        }
         if (backlog) {
           wake_.wait_for(lock, std::chrono::milliseconds(setup_.retryMs));
         } else {
@@ -155,12 +160,25 @@ void TeamStore::Writer::write(RecordBatch& batch) {
       TeamBatchWriter(*l, setup_.machine).write(batch);
       written(batch);
       recovered();
+      checksDue_ = true;
       return;
     } catch (const TeamError& e) {
       if (lostRace(e) && attempt < 5) continue;
       failed(e);
       return toJournal(batch);
     }
+  }
+}
+
+void TeamStore::Writer::checkSome() {
+  checksDue_ = false;
+  PgLink* l = link();
+  if (l == nullptr) return;
+  try {
+    checksDue_ = checkUncheckedNumbers(*l, kChecksAtOnce) == kChecksAtOnce;
+  } catch (const TeamError&) {
+    // Tried again after the next page: the writes say what is wrong.
+    link_.reset();
   }
 }
 
@@ -204,6 +222,7 @@ bool TeamStore::Writer::flushBacklog() {
       written(b);
     }
     recovered();
+    checksDue_ = true;
     return true;
   } catch (const TeamError& e) {
     // Counted again from the file at the next try.

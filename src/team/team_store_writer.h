@@ -52,6 +52,9 @@ class TeamStore::Writer {
   // Writes the journal's batches; true when none is left.
   bool flushBacklog();
   void toJournal(files::store::RecordBatch& batch);
+  // Checks a share of the numbers that came in unchecked, while no page waits.
+  void checkSome();
+  static constexpr int kChecksAtOnce = 500;
   void failed(const TeamError& error);
   void recovered();
   void written(const files::store::RecordBatch& batch);
@@ -65,6 +68,7 @@ class TeamStore::Writer {
   std::unique_ptr<PgLink> link_;
   std::chrono::steady_clock::time_point lastTry_{};
   bool migrated_ = false;
+  bool checksDue_ = true;  // numbers may wait unchecked, from here or elsewhere
 
   mutable std::mutex mutex_;
   std::condition_variable wake_, idle_;

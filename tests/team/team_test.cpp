@@ -125,6 +125,11 @@ TEST_F(TeamTest, ANumberFoundByTwoMachinesIsOneRowSeenTwice) {
   again.journalKey = "k1";
   EXPECT_TRUE(b.write(again));
   EXPECT_FALSE(b.write(again)) << "a waiting batch written twice";
+  // A page waits for no check; the checks come after, a share at a time.
+  EXPECT_EQ(count("SELECT count(*) FROM numbers WHERE valid IS NULL"), 2);
+  EXPECT_EQ(checkUncheckedNumbers(*link, 1), 1);
+  EXPECT_EQ(checkUncheckedNumbers(*link, 500), 1);
+  EXPECT_EQ(checkUncheckedNumbers(*link, 500), 0);
   struct Row {
     const char* sql;
     std::int64_t expected;
@@ -134,6 +139,7 @@ TEST_F(TeamTest, ANumberFoundByTwoMachinesIsOneRowSeenTwice) {
       {"SELECT times_seen FROM numbers WHERE number = '0755-26543210'", 2},
       {"SELECT times_seen FROM numbers WHERE number = '020-88000001'", 2},
       {"SELECT valid FROM numbers WHERE number = '0755-26543210'", 1},
+      {"SELECT count(*) FROM numbers WHERE kind = 'fixed' AND region <> ''", 2},
       {"SELECT count(*) FROM numbers WHERE number = '0755-1'", 0},
       {"SELECT count(*) FROM sightings", 5},
       {"SELECT count(*) FROM sightings WHERE machine = 'b'", 3},
