@@ -60,6 +60,8 @@ glyph builder-save "fill teal stroke black rectangle 1,1 14,14 fill white stroke
   stroke teal line 5,4 10,4 stroke none fill silver rectangle 4,10 11,14 fill teal rectangle 5,11 6,13"
 glyph cleanup "fill silver stroke black rectangle 5,0 10,2 rectangle 2,2 13,4
   polygon 3,5 12,5 11,15 4,15 stroke #808080 line 6,7 6,13 line 9,7 9,13"
+glyph team "fill teal stroke navy circle 4,4 4,2 circle 11,4 11,2
+  fill aqua stroke navy polygon 0,14 1,8 7,8 8,14 polygon 7,14 8,8 14,8 15,14"
 
 # The program icon: a fax machine printing a page.
 icon="fill white stroke black rectangle 8,2 23,12 stroke #808080 line 10,5 21,5 line 10,7 19,7 line 10,9 21,9

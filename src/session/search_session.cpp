@@ -8,6 +8,7 @@
 #include "files/data_folder.h"
 #include "files/proxy_file.h"
 #include "search/proxy_list.h"
+#include "text/app_error.h"
 
 namespace valo::session {
 namespace {
@@ -63,13 +64,27 @@ SearchSession::SearchSession(SessionWindow& window, ResultList& results, env::Br
         std::make_unique<files::store::NumberStore>(files::storeFilePath(), [this] { return now_(); }, timing);
     store_ = numberStorePort(*numberStore_);
   }
+  attachStore();
+}
+
+SearchSession::~SearchSession() = default;
+
+void SearchSession::attachStore() {
   store_->onStatusChanged([this](GbkString text) {
     onSessionThread([this, text = std::move(text)] { driver_->showStoreStatus(text); });
   });
   if (const GbkString notice = store_->takeNotice(); !notice.empty()) window_.setStatusText(kPanelStatus, notice);
 }
 
-SearchSession::~SearchSession() = default;
+void SearchSession::useStore(std::unique_ptr<PageStore> store, bool keepsProgress) {
+  if (driver_->phase() != search::RunPhase::Idle || harvesting_) {
+    throw AppError(gbk("搜索进行中，不能更换号码库"));
+  }
+  if (!store && !numberStore_) throw AppError(gbk("没有本机号码库可以换回"));
+  store_ = store ? std::move(store) : numberStorePort(*numberStore_);
+  keepsProgress_ = keepsProgress;
+  attachStore();
+}
 
 void SearchSession::onSessionThread(std::function<void()> step) {
   if (committing_ && QThread::currentThread() == context_.thread()) {

@@ -53,6 +53,10 @@ class SearchSession : private search::RunServices, private harvest::ExtractionSi
   // null when the setup brought a store of its own.
   files::store::NumberStore* numberStore() { return numberStore_.get(); }
   OptionsKeeper& options() { return options_; }
+  // Between searches only: the searches to come record into `store` and keep
+  // their place in the progress file or not. Null goes back to the
+  // program's own store. Throws AppError while a search runs.
+  void useStore(std::unique_ptr<PageStore> store, bool keepsProgress);
   // Where the current search's numbers are kept on disk; empty before its first.
   QString autosavePath() const { return autosave_.path(); }
   // The poll, the watchdog and the refusal / proxy wait, named Timer1 to Timer3.
@@ -84,6 +88,7 @@ class SearchSession : private search::RunServices, private harvest::ExtractionSi
   void sighted(const GbkString& number, std::string_view line, harvest::Sighting what) override;
   bool wideReading() override;
 
+  void attachStore();
   // Runs `step` on the session's thread: at once when called there during
   // the store's commit call, otherwise queued; errors go to the window.
   void onSessionThread(std::function<void()> step);

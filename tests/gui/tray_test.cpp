@@ -84,7 +84,7 @@ TEST_F(Tray, MenuItemsInOrderWithCaptionsAndInitialStates) {
       {"N20", "访问Kestrin主页(&V)", true}, {"N21", "关于本软件(&A)", true},
       {"N24", "编辑搜索引擎(&E)", true},    {"N25", "重新载入搜索引擎(&R)", true}, {"N26", "号码库(&D)", true},
       {"N27", "代理设置(&P)", true},
-      {"N28", "选项(&O)", true},
+      {"N28", "选项(&O)", true},              {"N29", "团队队列(&T)", true},
       {"N22", "", true},                    {"N23", "退 出(&Exit)", true},
   };
   const int count = static_cast<int>(std::size(items));

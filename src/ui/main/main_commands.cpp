@@ -30,6 +30,8 @@ const MainCommand kCommands[] = {
      &C::SpeedButton11},
     {P::ToolbarIcon, "SpeedButton12", "选项", "历史去重、扩展识别等选项", "options", &TForm1::N28Click,
      &C::SpeedButton12},
+    {P::ToolbarIcon, "SpeedButton13", "团队队列", "团队的关键字队列：查看进度，从队列搜索", "team", &TForm1::N29Click,
+     &C::SpeedButton13},
 
     {P::TrayMenu, "N17", "显示主程序(&S)", "", "", &TForm1::N17Click, nullptr, &C::N17},
     {P::TrayMenu, "N18", "最小化显示(&M)", "", "", &TForm1::N18Click, nullptr, &C::N18},
@@ -41,6 +43,7 @@ const MainCommand kCommands[] = {
     {P::TrayMenu, "N26", "号码库(&D)", "", "", &TForm1::N26Click, nullptr, &C::N26},
     {P::TrayMenu, "N27", "代理设置(&P)", "", "", &TForm1::N27Click, nullptr, &C::N27},
     {P::TrayMenu, "N28", "选项(&O)", "", "", &TForm1::N28Click, nullptr, &C::N28},
+    {P::TrayMenu, "N29", "团队队列(&T)", "", "", &TForm1::N29Click, nullptr, &C::N29},
     {P::TrayMenu, "N22", "", "", "", nullptr, nullptr, &C::N22},
     {P::TrayMenu, "N23", "退 出(&Exit)", "", "", &TForm1::N23Click, nullptr, &C::N23},
 };

@@ -27,7 +27,7 @@ struct MainWindowControls {
   QToolButton *SpeedButton2 = nullptr, *SpeedButton3 = nullptr, *SpeedButton5 = nullptr,
               *SpeedButton8 = nullptr, *SpeedButton6 = nullptr, *SpeedButton1 = nullptr,
               *SpeedButton4 = nullptr, *SpeedButton9 = nullptr, *SpeedButton10 = nullptr,
-              *SpeedButton11 = nullptr, *SpeedButton12 = nullptr;
+              *SpeedButton11 = nullptr, *SpeedButton12 = nullptr, *SpeedButton13 = nullptr;
   // Settings row.
   QWidget* Panel2 = nullptr;
   QLabel *Label2 = nullptr, *Label1 = nullptr;
@@ -49,7 +49,8 @@ struct MainWindowControls {
   // Tray icon and its menu.
   QMenu* PopupMenu1 = nullptr;
   QAction *N17 = nullptr, *N18 = nullptr, *N19 = nullptr, *N20 = nullptr, *N21 = nullptr, *N22 = nullptr,
-          *N23 = nullptr, *N24 = nullptr, *N25 = nullptr, *N26 = nullptr, *N27 = nullptr, *N28 = nullptr;
+          *N23 = nullptr, *N24 = nullptr, *N25 = nullptr, *N26 = nullptr, *N27 = nullptr, *N28 = nullptr,
+          *N29 = nullptr;
   TantTaskbarIcon* antTaskbarIcon1 = nullptr;
 };
 

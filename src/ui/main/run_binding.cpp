@@ -46,13 +46,13 @@ files::ProgressValues RunBinding::progressValues(std::int32_t keywordIndex) {
 // --- search::RunWindow --------------------------------------------------
 
 int RunBinding::keywordLineCount() {
-  return keywords_.lines().count();
+  return feed_ ? 1 : keywords_.lines().count();
 }
 GbkString RunBinding::keywordLine(int index) {
-  return GbkString(keywords_.lines().line(index));
+  return feed_ ? feed_->keyword() : GbkString(keywords_.lines().line(index));
 }
 GbkString RunBinding::engineText() {
-  return toGbk(c_.ComboBox1->currentText());
+  return feed_ ? feed_->engine() : toGbk(c_.ComboBox1->currentText());
 }
 std::int32_t RunBinding::intervalSeconds() {
   return c_.SpinEdit1->value();
@@ -68,12 +68,14 @@ void RunBinding::showRunPhase(search::RunPhase phase) {
   if (phase == search::RunPhase::Idle) {
     showRunProgress({});
     showList();
+    if (feed_) feed_->runIdle();
   }
 }
 void RunBinding::repaintWindow() {
   window_.repaint();
 }
 void RunBinding::clearResultList() {
+  if (feed_ && !feed_->clearsList()) return;
   results_.clear();
 }
 void RunBinding::showInformation(const GbkString& text) {
@@ -84,6 +86,8 @@ void RunBinding::showMessage(const GbkString& text) {
 }
 std::optional<GbkString> RunBinding::inputQuery(const GbkString& caption, const GbkString& prompt,
                                                 const GbkString& initial) {
+  // A fed search is one keyword long: it starts at its first line unasked.
+  if (feed_) return GbkString("0");
   std::optional<QString> answer =
       dialogs::inputQuery(&window_, fromGbk(caption), fromGbk(prompt), fromGbk(initial));
   if (!answer) return std::nullopt;
@@ -91,6 +95,7 @@ std::optional<GbkString> RunBinding::inputQuery(const GbkString& caption, const 
 }
 void RunBinding::searchEnded(std::int32_t foundCount, const GbkString& endText) {
   showList();
+  if (feed_) feed_->searchEnded(foundCount);
   if (hooks_.searchEnded) hooks_.searchEnded(foundCount, endText);
 }
 void RunBinding::blockedEpisodeBegan(const GbkString& statusText) {
@@ -107,6 +112,9 @@ void RunBinding::showRunProgress(const GbkString& text) {
 }
 search::ProxySwitch* RunBinding::proxySwitch() {
   return proxySwitch_.get();
+}
+void RunBinding::pageHarvested(const harvest::PageSource&) {
+  if (feed_) feed_->pageHarvested();
 }
 
 // --- session::ResultList ---------------------------------------------------

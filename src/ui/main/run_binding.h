@@ -36,6 +36,22 @@ struct RunHooks {
   std::function<void(const QString& text)> runProgress;
 };
 
+// Keywords from somewhere other than the keyword box (a team's queue): one
+// keyword a search, with its engine, and told how each search went.
+class KeywordFeed {
+ public:
+  virtual ~KeywordFeed() = default;
+  virtual GbkString keyword() = 0;
+  virtual GbkString engine() = 0;
+  // Whether this search's start clears the result list.
+  virtual bool clearsList() = 0;
+  virtual void pageHarvested() {}
+  // The search's end step ran (after its last page, a stop or a refusal).
+  virtual void searchEnded(std::int32_t foundCount) = 0;
+  // The run is idle again, after its end step or without one.
+  virtual void runIdle() = 0;
+};
+
 class RunBinding : public session::SessionWindow, public session::ResultList, public files::ProgressTarget {
  public:
   // Makes the session; its timers become `Timer1` to `Timer3` of `controls`.
@@ -46,6 +62,8 @@ class RunBinding : public session::SessionWindow, public session::ResultList, pu
   session::SearchSession& session() { return *session_; }
   search::SearchRunDriver& driver() { return session_->driver(); }
   files::ProgressValues progressValues() { return progressValues(driver().state().KeywordIndex); }
+  // The searches to come take their keyword from `feed` (null: the box).
+  void feedFrom(KeywordFeed* feed) { feed_ = feed; }
 
   // search::RunWindow
   int keywordLineCount() override;
@@ -71,6 +89,7 @@ class RunBinding : public session::SessionWindow, public session::ResultList, pu
   void reportError(std::exception_ptr error) override;
   void showRunProgress(const GbkString& text) override;
   search::ProxySwitch* proxySwitch() override;
+  void pageHarvested(const harvest::PageSource& page) override;
 
   // session::ResultList: the result list, the duplicates box, panel 5.
   bool dedupTicked() override;
@@ -93,6 +112,7 @@ class RunBinding : public session::SessionWindow, public session::ResultList, pu
   ResultListModel& results_;
   KeywordBox& keywords_;
   RunHooks hooks_;
+  KeywordFeed* feed_ = nullptr;
   std::unique_ptr<WebEngineProxySwitch> proxySwitch_;
   std::unique_ptr<session::SearchSession> session_;
   bool listShowQueued_ = false;

@@ -39,6 +39,7 @@
 #include "ui/resources/icons.h"
 #include "ui/shell/shell_open.h"
 #include "ui/store/store_binding.h"
+#include "ui/team/team_queue_binding.h"
 
 namespace valo::ui {
 namespace {
@@ -111,6 +112,7 @@ TForm1::TForm1(QWidget* parent)
   });
   engines_ = std::make_unique<EnginesBinding>(*ComboBox1, *this, run_->session().engines());
   store_ = std::make_unique<StoreBinding>(*this, *run_->session().numberStore());
+  teamQueue_ = std::make_unique<TeamQueueBinding>(*this, *run_, [this] { N2Click(); });
   FormCreate();
 }
 
@@ -275,6 +277,9 @@ void TForm1::N27Click() {
 }
 void TForm1::N28Click() {
   options_->edit(this);
+}
+void TForm1::N29Click() {
+  teamQueue_->open();
 }
 void TForm1::N17Click() {
   tray_->show();

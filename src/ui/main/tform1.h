@@ -29,6 +29,7 @@ class TrayBinding;
 class EnginesBinding;
 class OptionsBinding;
 class StoreBinding;
+class TeamQueueBinding;
 
 class TForm1 : public QWidget, public MainWindowControls {
   Q_OBJECT
@@ -51,6 +52,7 @@ class TForm1 : public QWidget, public MainWindowControls {
   search::SearchRunDriver& driver();
   session::SearchSession& session();
   ResultListModel& results() { return *results_; }
+  TeamQueueBinding& teamQueue() { return *teamQueue_; }
   const files::KeywordStore& keywordStore() const { return keywordStore_; }
   // Where the current search's numbers are kept on disk; empty before its first.
   QString autosavePath() const;
@@ -93,6 +95,7 @@ class TForm1 : public QWidget, public MainWindowControls {
   void N26Click();            // The number store window
   void N27Click();            // The proxy list
   void N28Click();            // The options window
+  void N29Click();            // The team's queue window
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -112,6 +115,8 @@ class TForm1 : public QWidget, public MainWindowControls {
   std::unique_ptr<OptionsBinding> options_;
   std::unique_ptr<StoreBinding> store_;
   std::unique_ptr<EnginesBinding> engines_;
+  // After the run binding, whose searches it feeds: gone before it.
+  std::unique_ptr<TeamQueueBinding> teamQueue_;
   files::KeywordStore keywordStore_;
 };
 

@@ -41,7 +41,8 @@ QStringList glyphKeys() {
           QStringLiteral("progress"),       QStringLiteral("create"),      QStringLiteral("merge"),
           QStringLiteral("home"),           QStringLiteral("about"),       QStringLiteral("exit"),
           QStringLiteral("builder-create"), QStringLiteral("builder-use"), QStringLiteral("builder-save"),
-          QStringLiteral("cleanup"),        QStringLiteral("store"),       QStringLiteral("options")};
+          QStringLiteral("cleanup"),        QStringLiteral("store"),       QStringLiteral("options"),
+          QStringLiteral("team")};
 }
 
 QIcon glyph(const QString& key) {

@@ -16,7 +16,8 @@ QIcon programIcon();
 // "search" 搜索, "stop" 终止, "save" 保存, "progress" 进程, "create" 创建,
 // "merge" 合并, "home" 主页, "about" 关于, "exit" 退出; the keyword list
 // builder's "builder-create" 创建, "builder-use" 启用, "builder-save" 保存;
-// and the clean-up window's "cleanup" 清理. An unknown key gives a null icon.
+// the clean-up window's "cleanup" 清理; "store" 号码库, "options" 选项 and "team"
+// 团队队列. An unknown key gives a null icon.
 QIcon glyph(const QString& key);
 
 // Every key glyph() knows.
