@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
   std::printf("%lld rows, store filled in %.2f s\n", rows, seconds([&] { fill(db, rows); }));
   files::store::Connection other = files::store::openStoreConnection(path);
 
-  ui::StoreWindow window(db);
+  files::store::SqliteStoreReader reader(db);
+  ui::StoreWindow window(reader);
   window.show();
   QTableView* table = window.Table;
   QScrollBar* bar = table->verticalScrollBar();

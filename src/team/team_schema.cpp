@@ -9,6 +9,9 @@
 //            engine; state waiting, taken (by `taker` until `lease_until`,
 //            under `lease_token`) or done, with what its search found.
 // team_schema  one row: the version.
+//
+// Version 2: `numbers` gains an index in byte order, the order in which the
+// number store window reads and places its rows.
 #include "team/team_schema.h"
 
 #include <string>
@@ -90,6 +93,10 @@ CREATE TABLE keywords (
 CREATE INDEX keywords_open ON keywords(id) WHERE state <> 'done';
 )sql";
 
+constexpr const char* kVersion2 = R"sql(
+CREATE INDEX numbers_in_byte_order ON numbers(number COLLATE "C");
+)sql";
+
 }  // namespace
 
 void createOrMigrateTeam(PgLink& link) {
@@ -107,6 +114,7 @@ void createOrMigrateTeam(PgLink& link) {
   if (version == kTeamSchemaVersion) return;
   if (version < 1) link.exec(kVersion1, "create the team store's tables");
   // Later versions add their steps here, each from the one before.
+  if (version < 2) link.exec(kVersion2, "index the team's numbers in byte order");
   link.exec("DELETE FROM team_schema", "set the team store's version");
   link.exec("INSERT INTO team_schema(version) VALUES(" + std::to_string(kTeamSchemaVersion) + ")",
             "set the team store's version");

@@ -8,7 +8,7 @@
 
 namespace valo::team {
 
-inline constexpr int kTeamSchemaVersion = 1;
+inline constexpr int kTeamSchemaVersion = 2;
 
 // Creates or migrates the tables; many machines may call it at once. Throws
 // TeamError, or a TeamError with SQLSTATE "VALO1" for a store newer than

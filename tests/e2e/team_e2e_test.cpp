@@ -9,7 +9,10 @@
 #include <QDir>
 #include <QFile>
 #include <QHostInfo>
+#include <QAction>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -25,7 +28,10 @@
 #include "files/program_options.h"
 #include "team/keyword_queue.h"
 #include "team/pg_link.h"
+#include "files/store/store_schema.h"
 #include "ui/main/result_list_model.h"
+#include "ui/store/store_table_model.h"
+#include "ui/store/store_window.h"
 #include "ui/team/queue_search.h"
 #include "ui/team/team_queue_binding.h"
 #include "ui/team/team_queue_window.h"
@@ -179,6 +185,46 @@ TEST(TeamWindow, DesktopAndTwoWorkersDrainOneQueueAndTheWindowShowsIt) {
   EXPECT_EQ(w.form.results().rowCount(), scalar("SELECT count(*) FROM sightings WHERE machine = 'desk' AND skipped = 0"));
   EXPECT_EQ(w.form.keywordText(), boxBefore);
   EXPECT_EQ(w.form.driver().state().KeywordIndex, placeBefore);
+
+  // The number store window on the team's store: every machine's numbers,
+  // checked in the background, its filters, and an export of them.
+  ASSERT_TRUE(w.waitFor([&] { return scalar("SELECT count(*) FROM numbers WHERE valid IS NULL") == 0; }, 20000));
+  w.form.SpeedButton11->click();
+  auto* store = w.form.findChild<ui::StoreWindow*>(QStringLiteral("StoreWindow"));
+  ASSERT_NE(store, nullptr);
+  EXPECT_TRUE(store->SourceBox->isVisible());
+  store->SourceBox->setCurrentIndex(1);
+  const std::int64_t numbers = scalar("SELECT count(*) FROM numbers");
+  EXPECT_EQ(store->model().matchingCount(), numbers);
+  EXPECT_FALSE(store->ImportButton->isEnabled());
+  struct Filter {
+    QString text;
+    const char* kind;
+    std::int64_t expected;
+  };
+  const Filter filters[] = {
+      {QString::fromLatin1(*served.begin()), "", 1},
+      {QString(), files::store::kKindFixed, scalar("SELECT count(*) FROM numbers WHERE kind = 'fixed'")},
+  };
+  for (const Filter& f : filters) {
+    store->FilterText->setText(f.text);
+    store->KindBox->setCurrentIndex(store->KindBox->findData(QString::fromLatin1(f.kind)));
+    store->FilterButton->click();
+    EXPECT_EQ(store->model().matchingCount(), f.expected) << f.text.toStdString() << " " << f.kind;
+  }
+  store->FilterText->clear();
+  store->KindBox->setCurrentIndex(0);
+  store->FilterButton->click();
+  const QString exported = homes.filePath(QStringLiteral("team.csv"));
+  ui::dialogs::queueAnswer(exported);
+  store->findChild<QAction*>(QStringLiteral("ExportAllCsv"))->trigger();
+  QFile csv(exported);
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  EXPECT_EQ(csv.readAll().count("\r\n"), numbers + 1);
+  // Back on the program's own store, which the queue search left alone.
+  store->SourceBox->setCurrentIndex(0);
+  EXPECT_EQ(store->model().allCount(), 0);
+  EXPECT_TRUE(store->ImportButton->isEnabled());
   gEngine->numbersByPage = false;
 }
 

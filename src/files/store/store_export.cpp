@@ -109,7 +109,7 @@ class CsvWriter {
   std::string guarded_;
 };
 
-std::int64_t writeCsv(StoreQuery& query, const QString& path, bool asGbk, const ExportProgress& progress,
+std::int64_t writeCsv(NumberQuery& query, const QString& path, bool asGbk, const ExportProgress& progress,
                       std::int64_t total) {
   AtomicFile file(path);
   if (const int err = file.open(); err != 0) failWriting(path, std::strerror(err));
@@ -255,7 +255,7 @@ class Workbook {
   std::string text_;
 };
 
-std::int64_t writeXlsx(StoreQuery& query, const QString& path, const ExportProgress& progress,
+std::int64_t writeXlsx(NumberQuery& query, const QString& path, const ExportProgress& progress,
                        std::int64_t total) {
   FileBeside temp(path);
   if (temp.error() != 0) failWriting(path, std::strerror(temp.error()));
@@ -282,7 +282,7 @@ std::int64_t writeXlsx(StoreQuery& query, const QString& path, const ExportProgr
 
 }  // namespace
 
-ExportOutcome exportRows(StoreQuery& query, const QString& path, ExportFormat format,
+ExportOutcome exportRows(NumberQuery& query, const QString& path, ExportFormat format,
                          const ExportProgress& progress) {
   const std::int64_t total = progress ? query.countMatching() : 0;
   ExportOutcome outcome;

@@ -27,7 +27,7 @@ struct ExportOutcome {
 
 // Writes the rows of `query` to `path`, replacing a file there only on
 // success. Throws AppError when the file cannot be written.
-ExportOutcome exportRows(StoreQuery& query, const QString& path, ExportFormat format,
+ExportOutcome exportRows(NumberQuery& query, const QString& path, ExportFormat format,
                          const ExportProgress& progress = {});
 
 }  // namespace valo::files::store

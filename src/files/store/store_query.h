@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -76,34 +77,60 @@ struct SearchSummary {
 // The latest searches first, at most `limit` of them.
 std::vector<SearchSummary> recentSearches(Connection& db, int limit);
 
-class StoreQuery {
+// The numbers of a store through one filter, whichever database holds them:
+// what the window and the exports read.
+class NumberQuery {
  public:
-  StoreQuery(Connection& db, StoreFilter filter);
-
-  const StoreFilter& filter() const { return filter_; }
-  std::int64_t countMatching();
-  std::int64_t countAll();
-  // Up to `limit` matching rows whose number sorts after `after` (empty:
-  // from the first), in number order.
-  std::vector<StoreRow> page(std::string_view after, int limit);
+  virtual ~NumberQuery() = default;
+  virtual const StoreFilter& filter() const = 0;
+  virtual std::int64_t countMatching() = 0;
+  virtual std::int64_t countAll() = 0;
   // Up to `limit` matching rows in number order, `skip` rows away from
   // `from`: after it when `forward`, else before it (counting back). An empty
   // `from` stands before the first row or after the last; `inclusive` counts
   // a row numbered `from` as the first one met.
-  std::vector<StoreRow> rowsNear(std::string_view from, bool forward, std::int64_t skip, int limit,
-                                 bool inclusive = false);
+  virtual std::vector<StoreRow> rowsNear(std::string_view from, bool forward, std::int64_t skip, int limit,
+                                         bool inclusive = false) = 0;
   // How many matching rows sort before `number`, and whether it is one.
   struct Position {
     std::int64_t before = 0;
     bool present = false;
   };
-  Position position(std::string_view number);
+  virtual Position position(std::string_view number) = 0;
   // The matching numbers from `first` on, in order, until `each` returns false.
-  void numbersFrom(std::string_view first, const std::function<bool(std::string_view)>& each);
+  virtual void numbersFrom(std::string_view first, const std::function<bool(std::string_view)>& each) = 0;
   // Every matching row in number order, one at a time, without holding them
   // (the row handed on is reused for the next); stops early when `each`
   // returns false.
-  void forEach(const std::function<bool(const StoreRow&)>& each);
+  virtual void forEach(const std::function<bool(const StoreRow&)>& each) = 0;
+};
+
+// A reading connection to a store, for its window: queries through a
+// filter, and the searches to choose from.
+class StoreReader {
+ public:
+  virtual ~StoreReader() = default;
+  virtual std::unique_ptr<NumberQuery> query(StoreFilter filter) = 0;
+  // The latest searches first, at most `limit` of them.
+  virtual std::vector<SearchSummary> recentSearches(int limit) = 0;
+};
+
+// Numbers are ordered by their bytes, as std::string compares them.
+class StoreQuery : public NumberQuery {
+ public:
+  StoreQuery(Connection& db, StoreFilter filter);
+
+  const StoreFilter& filter() const override { return filter_; }
+  std::int64_t countMatching() override;
+  std::int64_t countAll() override;
+  // Up to `limit` matching rows whose number sorts after `after` (empty:
+  // from the first), in number order.
+  std::vector<StoreRow> page(std::string_view after, int limit);
+  std::vector<StoreRow> rowsNear(std::string_view from, bool forward, std::int64_t skip, int limit,
+                                 bool inclusive = false) override;
+  Position position(std::string_view number) override;
+  void numbersFrom(std::string_view first, const std::function<bool(std::string_view)>& each) override;
+  void forEach(const std::function<bool(const StoreRow&)>& each) override;
 
  private:
   std::string whereClause() const;
@@ -111,6 +138,19 @@ class StoreQuery {
 
   Connection& db_;
   StoreFilter filter_;
+};
+
+// The program's own store through a connection of the caller's.
+class SqliteStoreReader : public StoreReader {
+ public:
+  explicit SqliteStoreReader(Connection& db) : db_(db) {}
+  std::unique_ptr<NumberQuery> query(StoreFilter filter) override {
+    return std::make_unique<StoreQuery>(db_, std::move(filter));
+  }
+  std::vector<SearchSummary> recentSearches(int limit) override { return store::recentSearches(db_, limit); }
+
+ private:
+  Connection& db_;
 };
 
 // Deletes these numbers and every sighting of them in one transaction.

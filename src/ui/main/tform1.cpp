@@ -40,6 +40,7 @@
 #include "ui/shell/shell_open.h"
 #include "ui/store/store_binding.h"
 #include "ui/team/team_queue_binding.h"
+#include "ui/team/team_store_view.h"
 
 namespace valo::ui {
 namespace {
@@ -112,6 +113,7 @@ TForm1::TForm1(QWidget* parent)
   });
   engines_ = std::make_unique<EnginesBinding>(*ComboBox1, *this, run_->session().engines());
   store_ = std::make_unique<StoreBinding>(*this, *run_->session().numberStore());
+  teamStore_ = std::make_unique<TeamStoreView>();
   teamQueue_ = std::make_unique<TeamQueueBinding>(*this, *run_, [this] { N2Click(); });
   FormCreate();
 }
@@ -271,6 +273,7 @@ void TForm1::N25Click() {
 }
 void TForm1::N26Click() {
   store_->open();
+  teamStore_->attach(*store_->window(), session().options().current().teamConnection);
 }
 void TForm1::N27Click() {
   openProxyDialog(this);

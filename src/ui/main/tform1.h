@@ -30,6 +30,7 @@ class EnginesBinding;
 class OptionsBinding;
 class StoreBinding;
 class TeamQueueBinding;
+class TeamStoreView;
 
 class TForm1 : public QWidget, public MainWindowControls {
   Q_OBJECT
@@ -113,6 +114,8 @@ class TForm1 : public QWidget, public MainWindowControls {
   std::unique_ptr<FileCommands> fileCommands_;
   std::unique_ptr<TrayBinding> tray_;
   std::unique_ptr<OptionsBinding> options_;
+  // Before the store binding, whose window it reads into: gone after it.
+  std::unique_ptr<TeamStoreView> teamStore_;
   std::unique_ptr<StoreBinding> store_;
   std::unique_ptr<EnginesBinding> engines_;
   // After the run binding, whose searches it feeds: gone before it.

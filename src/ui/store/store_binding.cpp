@@ -20,6 +20,7 @@
 #include "files/store/store_import.h"
 #include "files/store/store_open.h"
 #include "files/store/store_schema.h"
+#include "team/pg_link.h"
 #include "text/app_error.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/error_box.h"
@@ -74,6 +75,8 @@ auto inStore(const char* doing, F&& work) {
   try {
     return work();
   } catch (const files::store::SqliteError& e) {
+    throw AppError(gbk(doing) + gbk("失败：") + gbkFromUtf8(e.what()));
+  } catch (const team::TeamError& e) {
     throw AppError(gbk(doing) + gbk("失败：") + gbkFromUtf8(e.what()));
   }
 }
@@ -136,10 +139,14 @@ StoreWindow* StoreBinding::window() const {
 void StoreBinding::open() {
   if (window_ == nullptr) {
     db_ = openStore(store_);
-    auto* window = new StoreWindow(*db_, &owner_);
+    reader_ = std::make_unique<files::store::SqliteStoreReader>(*db_);
+    auto* window = new StoreWindow(*reader_, &owner_);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window_ = window;
-    QObject::connect(window, &QObject::destroyed, [this] { db_.reset(); });
+    QObject::connect(window, &QObject::destroyed, [this] {
+      reader_.reset();
+      db_.reset();
+    });
     auto bind = [this](QPushButton* button, void (StoreBinding::*handler)()) {
       QObject::connect(button, &QPushButton::clicked, window_, [this, handler] { guarded([&] { (this->*handler)(); }); });
     };
@@ -300,8 +307,9 @@ void StoreBinding::exportRows(Scope scope, ExportFormat format) {
   lastFolder_ = QFileInfo(path).absolutePath();
   ProgressBox progress(window_, QStringLiteral("正在导出到 %1…").arg(QFileInfo(path).fileName()));
   const files::store::ExportOutcome outcome = inStore("导出号码", [&] {
-    files::store::StoreQuery query(*db_, filter);
-    return files::store::exportRows(query, path, format, [&](std::int64_t done, std::int64_t all) {
+    // Through the store the window shows, the program's own or a team's.
+    const std::unique_ptr<files::store::NumberQuery> query = window_->reader().query(filter);
+    return files::store::exportRows(*query, path, format, [&](std::int64_t done, std::int64_t all) {
       return progress.step(static_cast<double>(done), static_cast<double>(all));
     });
   });

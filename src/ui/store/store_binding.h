@@ -57,6 +57,7 @@ class StoreBinding {
   files::store::NumberCheckWorker checks_;
   int listener_ = 0;
   std::unique_ptr<files::store::Connection> db_;
+  std::unique_ptr<files::store::StoreReader> reader_;  // over db_
   QPointer<StoreWindow> window_;
   QString lastFolder_;
 };

@@ -18,10 +18,10 @@ constexpr std::size_t kCountedAlone = 8;
 
 }  // namespace
 
-StoreRowCache::StoreRowCache(files::store::Connection& db, files::store::StoreFilter filter)
-    : query_(db, std::move(filter)) {
-  matching_ = query_.countMatching();
-  all_ = query_.filter() == files::store::StoreFilter{} ? matching_ : query_.countAll();
+StoreRowCache::StoreRowCache(files::store::StoreReader& reader, files::store::StoreFilter filter)
+    : query_(reader.query(std::move(filter))) {
+  matching_ = query_->countMatching();
+  all_ = query_->filter() == files::store::StoreFilter{} ? matching_ : query_->countAll();
 }
 
 const StoreRow& StoreRowCache::row(std::int64_t index) {
@@ -73,7 +73,7 @@ std::vector<StoreRow> StoreRowCache::read(std::int64_t page) {
       from = before->second.rows.back().number;
     }
   }
-  return query_.rowsNear(from, forward, skip, count);
+  return query_->rowsNear(from, forward, skip, count);
 }
 
 void StoreRowCache::keep(std::int64_t page, std::vector<StoreRow> rows) {
@@ -119,12 +119,12 @@ std::vector<StoreRowCache::Position> StoreRowCache::positions(const std::vector<
     if (!resolve(numbers[i], out[i])) unknown.push_back(i);
   }
   if (unknown.size() <= kCountedAlone) {
-    for (const std::size_t i : unknown) out[i] = query_.position(numbers[i]);
+    for (const std::size_t i : unknown) out[i] = query_->position(numbers[i]);
     return out;
   }
-  std::int64_t before = query_.position(numbers[unknown.front()]).before;
+  std::int64_t before = query_->position(numbers[unknown.front()]).before;
   std::size_t k = 0;
-  query_.numbersFrom(numbers[unknown.front()], [&](std::string_view n) {
+  query_->numbersFrom(numbers[unknown.front()], [&](std::string_view n) {
     while (k < unknown.size() && numbers[unknown[k]] < n) out[unknown[k++]] = {before, false};
     if (k < unknown.size() && numbers[unknown[k]] == n) out[unknown[k++]] = {before, true};
     ++before;
@@ -139,9 +139,9 @@ void StoreRowCache::readAround(std::int64_t index, const std::string& number) {
   if (pages_.contains(page) || index >= matching_) return;
   const auto lead = static_cast<int>(index % kPageRows);
   std::vector<StoreRow> rows;
-  if (lead > 0) rows = query_.rowsNear(number, false, 0, lead);
+  if (lead > 0) rows = query_->rowsNear(number, false, 0, lead);
   const auto rest = static_cast<int>(std::min<std::int64_t>(kPageRows, matching_ - page * kPageRows)) - lead;
-  for (StoreRow& row : query_.rowsNear(number, true, 0, rest, true)) rows.push_back(std::move(row));
+  for (StoreRow& row : query_->rowsNear(number, true, 0, rest, true)) rows.push_back(std::move(row));
   keep(page, std::move(rows));
 }
 
@@ -156,7 +156,7 @@ void StoreRowCache::appendNumbers(std::int64_t first, std::int64_t count, std::v
   const std::string start = row(first).number;
   if (start.empty()) return;
   std::int64_t left = count;
-  query_.numbersFrom(start, [&](std::string_view n) {
+  query_->numbersFrom(start, [&](std::string_view n) {
     out.emplace_back(n);
     return --left > 0;
   });

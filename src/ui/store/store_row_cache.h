@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,9 @@ class StoreRowCache {
   static constexpr std::size_t kMaxPages = 48;
 
   // Reads both counts; throws SqliteError.
-  StoreRowCache(files::store::Connection& db, files::store::StoreFilter filter);
+  StoreRowCache(files::store::StoreReader& reader, files::store::StoreFilter filter);
 
-  const files::store::StoreFilter& filter() const { return query_.filter(); }
+  const files::store::StoreFilter& filter() const { return query_->filter(); }
   std::int64_t matchingCount() const { return matching_; }
   std::int64_t allCount() const { return all_; }
 
@@ -35,7 +36,7 @@ class StoreRowCache {
 
   // Where each of `numbers` (sorted, distinct) stands among the matching
   // rows, from the cache where it can tell and from the store otherwise.
-  using Position = files::store::StoreQuery::Position;
+  using Position = files::store::NumberQuery::Position;
   std::vector<Position> positions(const std::vector<std::string>& numbers);
   // Fills the cache around the row `index` that `number` has, by number
   // rather than by place, so that what is read next nearby is cheap.
@@ -56,7 +57,7 @@ class StoreRowCache {
   void keep(std::int64_t page, std::vector<files::store::StoreRow> rows);
   bool resolve(const std::string& number, Position& out) const;
 
-  files::store::StoreQuery query_;
+  std::unique_ptr<files::store::NumberQuery> query_;
   std::int64_t matching_ = 0;
   std::int64_t all_ = 0;
   std::map<std::int64_t, Page> pages_;  // by page index, in row order

@@ -11,13 +11,13 @@ namespace valo::ui {
 
 using files::store::StoreColumn;
 
-StoreTableModel::StoreTableModel(files::store::Connection& db, QObject* parent)
-    : QAbstractTableModel(parent), db_(db) {}
+StoreTableModel::StoreTableModel(files::store::StoreReader& reader, QObject* parent)
+    : QAbstractTableModel(parent), reader_(&reader) {}
 
 StoreTableModel::~StoreTableModel() = default;
 
 void StoreTableModel::setFilter(const files::store::StoreFilter& filter) {
-  auto next = std::make_unique<StoreRowCache>(db_, filter);
+  auto next = std::make_unique<StoreRowCache>(*reader_, filter);
   // The first page now, so a failure to read it is the filter's error.
   if (next->matchingCount() > 0) next->row(0);
   show(std::move(next), false);
@@ -29,7 +29,7 @@ const files::store::StoreFilter& StoreTableModel::filter() const {
 }
 
 std::unique_ptr<StoreRowCache> StoreTableModel::readAgain() const {
-  return std::make_unique<StoreRowCache>(db_, filter());
+  return std::make_unique<StoreRowCache>(*reader_, filter());
 }
 
 void StoreTableModel::show(std::unique_ptr<StoreRowCache> next, bool inPlace) {

@@ -23,7 +23,9 @@ class StoreTableModel : public QAbstractTableModel {
   // Rows from first to last, both included.
   using RowSpan = std::pair<std::int64_t, std::int64_t>;
 
-  explicit StoreTableModel(files::store::Connection& db, QObject* parent = nullptr);
+  explicit StoreTableModel(files::store::StoreReader& reader, QObject* parent = nullptr);
+  // The readings to come go through `reader` (the caller then sets a filter).
+  void setReader(files::store::StoreReader& reader) { reader_ = &reader; }
   ~StoreTableModel() override;
 
   // Shows the rows that pass `filter` from the first one on, and counts them.
@@ -53,7 +55,7 @@ class StoreTableModel : public QAbstractTableModel {
  private:
   const files::store::StoreRow* rowForView(int row) const;
 
-  files::store::Connection& db_;
+  files::store::StoreReader* reader_;
   std::unique_ptr<StoreRowCache> reading_;
   mutable bool readFailed_ = false;  // until the next reading: no more reads, no more error boxes
 };

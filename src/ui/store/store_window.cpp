@@ -58,8 +58,8 @@ QString dateText(const QDate& date) {
 
 }  // namespace
 
-StoreWindow::StoreWindow(files::store::Connection& db, QWidget* parent)
-    : QWidget(parent, Qt::Window), db_(db) {
+StoreWindow::StoreWindow(files::store::StoreReader& reader, QWidget* parent)
+    : QWidget(parent, Qt::Window), reader_(&reader) {
   setObjectName(QStringLiteral("StoreWindow"));
   setWindowTitle(QStringLiteral("号码库"));
   setWindowIcon(glyph(QStringLiteral("store")));
@@ -92,10 +92,13 @@ StoreWindow::StoreWindow(files::store::Connection& db, QWidget* parent)
     edit->setEnabled(false);
   }
   FilterButton = named(new QPushButton(QStringLiteral("查询"), this), "StoreFilterButton");
+  SourceBox = named(new QComboBox(this), "StoreSourceBox");
+  SourceBox->addItems({QStringLiteral("本机号码库"), QStringLiteral("团队号码库")});
+  SourceBox->setVisible(false);
   CountLabel = named(new QLabel(this), "StoreCountLabel");
 
   Table = named(new QTableView(this), "StoreTable");
-  model_ = new StoreTableModel(db_, this);
+  model_ = new StoreTableModel(*reader_, this);
   Table->setModel(model_);
   Table->setSelectionBehavior(QAbstractItemView::SelectRows);
   Table->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -129,6 +132,7 @@ StoreWindow::StoreWindow(files::store::Connection& db, QWidget* parent)
   filters->addWidget(new QLabel(QStringLiteral("地区："), this));
   filters->addWidget(RegionText, 1);
   auto* dates = new QHBoxLayout;
+  dates->addWidget(SourceBox);
   dates->addWidget(DateBox);
   dates->addWidget(FromDate);
   dates->addWidget(new QLabel(QStringLiteral("至"), this));
@@ -186,11 +190,18 @@ void StoreWindow::applyFilter() {
   }
 }
 
+void StoreWindow::useReader(files::store::StoreReader& reader) {
+  reader_ = &reader;
+  model_->setReader(reader);
+  reloadSearches();
+  applyFilter();
+}
+
 void StoreWindow::reloadSearches() {
   const qint64 chosen = SearchBox->currentData().toLongLong();
   SearchBox->clear();
   SearchBox->addItem(QStringLiteral("全部搜索"), qint64{0});
-  for (const files::store::SearchSummary& s : files::store::recentSearches(db_, kSearchesListed)) {
+  for (const files::store::SearchSummary& s : reader_->recentSearches(kSearchesListed)) {
     SearchBox->addItem(QStringLiteral("#%1  %2  %3（%4 个）")
                            .arg(s.id)
                            .arg(QString::fromStdString(s.startedAt).replace(QLatin1Char('T'), QLatin1Char(' ')),

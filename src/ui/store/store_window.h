@@ -30,7 +30,11 @@ class StoreTableModel;
 class StoreWindow : public QWidget {
   Q_OBJECT
  public:
-  StoreWindow(files::store::Connection& db, QWidget* parent = nullptr);
+  StoreWindow(files::store::StoreReader& reader, QWidget* parent = nullptr);
+  // Reads from now on through `reader`: the searches again, and the rows
+  // through the filter the controls describe.
+  void useReader(files::store::StoreReader& reader);
+  files::store::StoreReader& reader() const { return *reader_; }
 
   // The filter the controls describe.
   files::store::StoreFilter filter() const;
@@ -55,6 +59,9 @@ class StoreWindow : public QWidget {
 
   QLineEdit* FilterText = nullptr;
   QComboBox* SearchBox = nullptr;
+  // Which store is shown, the program's own or a team's; shown only to a
+  // member of a team.
+  QComboBox* SourceBox = nullptr;
   QCheckBox* DateBox = nullptr;
   QDateEdit* FromDate = nullptr;
   QDateEdit* ToDate = nullptr;
@@ -75,7 +82,7 @@ class StoreWindow : public QWidget {
   void followLater();
 
   StoreTableModel* model_ = nullptr;
-  files::store::Connection& db_;
+  files::store::StoreReader* reader_;
   QTimer* followTimer_ = nullptr;
   QElapsedTimer sinceFollow_;
   qint64 followGapMs_ = kFollowGapMs;
