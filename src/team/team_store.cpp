@@ -88,6 +88,10 @@ void TeamStore::sighted(std::string_view number, std::string_view gbkLine, harve
   recorder_->sighted(number, gbkLine, what);
 }
 
+void TeamStore::post(std::function<void(PgLink&)> job, std::function<void(std::exception_ptr)> done) {
+  writer_->post(std::move(job), std::move(done));
+}
+
 void TeamStore::commitPage(files::store::BatchAnswer done) {
   if (!recorder_->searching()) {
     if (done) done(statusText());

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -19,6 +20,8 @@
 #include "text/gbk.h"
 
 namespace valo::team {
+
+class PgLink;
 
 struct TeamStoreSetup {
   std::string conninfo;     // libpq connection string or "service=…"
@@ -61,6 +64,11 @@ class TeamStore {
   // Called on the writer's thread whenever statusText() changes.
   int addListener(std::function<void()> statusChanged);
   void removeListener(int id);
+  // Runs `job` on the writer's thread and connection, in order with the
+  // pages (an import's batch, a delete); `done` is told there, with the
+  // failure if it failed. While the server cannot be reached the job is not
+  // run and `done` gets a TeamError with connectionLost().
+  void post(std::function<void(PgLink&)> job, std::function<void(std::exception_ptr)> done);
   // Until everything handed over is on the server, or `timeoutMs` ran out.
   bool waitUntilIdle(int timeoutMs = 30000);
 

@@ -68,6 +68,41 @@ void TeamStore::Writer::submit(RecordBatch batch, files::store::BatchAnswer done
   wake_.notify_all();
 }
 
+void TeamStore::Writer::post(std::function<void(PgLink&)> job, std::function<void(std::exception_ptr)> done) {
+  {
+    std::lock_guard lock(mutex_);
+    Task task;
+    task.job = std::move(job);
+    task.jobDone = std::move(done);
+    queue_.push_back(std::move(task));
+  }
+  wake_.notify_all();
+}
+
+void TeamStore::Writer::runJob(Task& task) {
+  std::exception_ptr failure;
+  PgLink* l = link();
+  if (l == nullptr) {
+    std::optional<std::string> why;
+    {
+      std::lock_guard lock(mutex_);
+      why = failure_;
+    }
+    failure = std::make_exception_ptr(TeamError("08006", true, why.value_or("the team server cannot be reached")));
+  } else {
+    try {
+      task.job(*l);
+      checksDue_ = true;
+    } catch (const TeamError& e) {
+      if (e.connectionLost()) link_.reset();
+      failure = std::current_exception();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }
+  if (task.jobDone) task.jobDone(failure);
+}
+
 bool TeamStore::Writer::waitUntilIdle(int timeoutMs) {
   std::unique_lock lock(mutex_);
   return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
@@ -107,7 +142,9 @@ void TeamStore::Writer::run() {
         busy_ = true;
       }
     }
-    if (task) {
+    if (task && task->job) {
+      runJob(*task);
+    } else if (task) {
       // Behind whatever waits already, so the server gets batches in order.
       if (flushBacklog()) {
         write(task->batch);

@@ -28,6 +28,7 @@ class TeamStore::Writer {
 
   const TeamStoreSetup& setup() const { return setup_; }
   void submit(files::store::RecordBatch batch, files::store::BatchAnswer done);
+  void post(std::function<void(PgLink&)> job, std::function<void(std::exception_ptr)> done);
   bool waitUntilIdle(int timeoutMs);
 
   bool waitingListed(std::string_view number) const;
@@ -42,7 +43,10 @@ class TeamStore::Writer {
   struct Task {
     files::store::RecordBatch batch;
     files::store::BatchAnswer answer;
+    std::function<void(PgLink&)> job;  // set: a job instead of a batch
+    std::function<void(std::exception_ptr)> jobDone;
   };
+  void runJob(Task& task);
 
   void run();
   // A connection with the tables in place, or null while the server cannot

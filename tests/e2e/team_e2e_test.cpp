@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -196,7 +197,6 @@ TEST(TeamWindow, DesktopAndTwoWorkersDrainOneQueueAndTheWindowShowsIt) {
   store->SourceBox->setCurrentIndex(1);
   const std::int64_t numbers = scalar("SELECT count(*) FROM numbers");
   EXPECT_EQ(store->model().matchingCount(), numbers);
-  EXPECT_FALSE(store->ImportButton->isEnabled());
   struct Filter {
     QString text;
     const char* kind;
@@ -221,10 +221,29 @@ TEST(TeamWindow, DesktopAndTwoWorkersDrainOneQueueAndTheWindowShowsIt) {
   QFile csv(exported);
   ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
   EXPECT_EQ(csv.readAll().count("\r\n"), numbers + 1);
-  // Back on the program's own store, which the queue search left alone.
+  // Import and delete act on the store shown: a list with a number the
+  // team knows and one it does not, then the new one deleted again.
+  const QString list = homes.filePath(QStringLiteral("customers.txt"));
+  QFile listFile(list);
+  ASSERT_TRUE(listFile.open(QIODevice::WriteOnly));
+  listFile.write(*served.begin() + "\r\n0755-26543210\r\n");
+  listFile.close();
+  ui::dialogs::queueAnswer(QStringList{list});
+  store->ImportButton->click();
+  EXPECT_EQ(scalar("SELECT count(*) FROM numbers"), numbers + 1);
+  EXPECT_EQ(scalar("SELECT count(*) FROM numbers WHERE source = 'customers.txt'"), 2);
+  ASSERT_TRUE(w.waitFor([&] { return store->model().matchingCount() == numbers + 1; }, 10000));
+  store->FilterText->setText(QStringLiteral("0755-26543210"));
+  store->FilterButton->click();
+  ASSERT_EQ(store->model().matchingCount(), 1);
+  store->Table->selectRow(0);
+  ui::dialogs::queueAnswer(static_cast<int>(ui::dialogs::Confirmation::Yes));
+  store->DeleteButton->click();
+  EXPECT_TRUE(w.waitFor([&] { return scalar("SELECT count(*) FROM numbers") == numbers; }, 10000));
+  EXPECT_TRUE(w.waitFor([&] { return store->model().matchingCount() == 0; }, 10000));
+  // Back on the program's own store, which none of this touched.
   store->SourceBox->setCurrentIndex(0);
   EXPECT_EQ(store->model().allCount(), 0);
-  EXPECT_TRUE(store->ImportButton->isEnabled());
   gEngine->numbersByPage = false;
 }
 

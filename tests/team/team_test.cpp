@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <future>
@@ -17,6 +18,7 @@
 #include "team/pg_link.h"
 #include "team/team_batch_writer.h"
 #include "team/team_schema.h"
+#include "team/team_import.h"
 #include "team/team_store.h"
 
 namespace valo::team {
@@ -212,6 +214,55 @@ TEST_F(TeamTest, RecordsWaitOnThisMachineWhileTheServerIsAway) {
   EXPECT_EQ(count("SELECT count(*) FROM numbers"), 2);
   EXPECT_EQ(count("SELECT count(*) FROM searches"), 2);
   EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 0) << "a journal stayed behind";
+}
+
+// An import adds what the team lacks and names its file on what had no
+// source; a cancel takes back exactly what it wrote, through the store's
+// owner.
+TEST_F(TeamTest, AnImportAddsWhatIsNewAndACancelTakesItBack) {
+  ASSERT_TRUE(TeamBatchWriter(*link, "a").write(pageBatch("run-a", {{"0755-26543210", harvest::Sighting::Listed}})));
+  QTemporaryDir folder;
+  auto writeList = [&](const char* name, const char* text) {
+    QFile f(folder.filePath(QString::fromLatin1(name)));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+    return f.fileName();
+  };
+  TeamStoreSetup setup;
+  setup.conninfo = conninfo;
+  setup.machine = "m";
+  setup.journalPath = folder.filePath(QStringLiteral("journal")).toStdString();
+  TeamStore store(setup);
+  files::store::ImportLimits small;
+  small.batchRows = 2;
+  small.pause = std::chrono::milliseconds(0);
+
+  const files::store::ImportOutcome whole = importIntoTeam(
+      store, writeList("list.txt", "0755-26543210\r\n020-88000001\r\n021-66000002\r\n020-88000001\r\nnone\r\n"),
+      folder.path(), {}, std::stop_token{}, small);
+  EXPECT_EQ(whole.added, 2);
+  EXPECT_EQ(whole.known, 1);
+  EXPECT_EQ(whole.repeated, 1);
+  EXPECT_EQ(whole.withoutNumber, 1);
+  EXPECT_EQ(count("SELECT count(*) FROM numbers WHERE source = 'list.txt'"), 3);
+
+  std::stop_source stop;
+  const files::store::ImportOutcome cancelled = importIntoTeam(
+      store, writeList("more.txt", "010-1\r\n010-62000003\r\n010-62000004\r\n010-62000005\r\n010-62000006\r\n"),
+      folder.path(),
+      [&](files::store::ImportStage stage, std::uint64_t done, std::uint64_t) {
+        if (stage == files::store::ImportStage::Writing && done >= 2) stop.request_stop();
+      },
+      stop.get_token(), small);
+  EXPECT_TRUE(cancelled.cancelled);
+  EXPECT_EQ(count("SELECT count(*) FROM numbers WHERE number LIKE '010-%' OR source = 'more.txt'"), 0);
+  EXPECT_EQ(count("SELECT count(*) FROM numbers"), 3);
+  // The writer checks what came in unchecked.
+  ASSERT_TRUE(store.waitUntilIdle(10000));
+  for (int i = 0; i < 100 && count("SELECT count(*) FROM numbers WHERE valid IS NULL") > 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(count("SELECT count(*) FROM numbers WHERE valid IS NULL"), 0);
 }
 
 }  // namespace

@@ -219,6 +219,56 @@ bool NumberImport::undoNextBatch(Connection& db) {
   return s.undone < s.undoRecords;
 }
 
+std::vector<std::string> NumberImport::nextNumbers() {
+  State& s = *s_;
+  std::vector<std::string> out;
+  if (!s.numbers) return out;
+  while (s.written + static_cast<std::int64_t>(out.size()) < s.distinct &&
+         static_cast<std::int64_t>(out.size()) < s.limits.batchRows && s.numbers->next(s.current)) {
+    out.push_back(s.current);
+  }
+  return out;
+}
+
+void NumberImport::wrote(std::int64_t rows, const std::vector<std::string>& added,
+                         const std::vector<std::string>& givenSource) {
+  State& s = *s_;
+  if (!s.undoLog) s.undoLog = std::make_unique<LineFileWriter>(s.file("undo"));
+  for (const std::string& n : added) s.undoLog->write(kAddedTag, n);
+  for (const std::string& n : givenSource) s.undoLog->write(kSourceTag, n);
+  s.undoLog->flush();
+  s.undoRecords += static_cast<std::int64_t>(added.size() + givenSource.size());
+  s.written += rows;
+  s.outcome.added += static_cast<std::int64_t>(added.size());
+  s.outcome.known += rows - static_cast<std::int64_t>(added.size());
+  if (rows == 0) s.written = s.distinct;
+}
+
+std::vector<std::pair<bool, std::string>> NumberImport::nextUndo() {
+  State& s = *s_;
+  std::vector<std::pair<bool, std::string>> out;
+  if (s.undone == s.undoRecords) return out;
+  if (!s.undoReader) {
+    s.numbers.reset();
+    s.undoLog.reset();
+    s.undoReader = std::make_unique<LineFileReader>(s.file("undo"));
+  }
+  while (s.undone + static_cast<std::int64_t>(out.size()) < s.undoRecords &&
+         static_cast<std::int64_t>(out.size()) < s.limits.batchRows && s.undoReader->next(s.current)) {
+    out.emplace_back(s.current.front() == kAddedTag, s.current.substr(1));
+  }
+  s.undone += static_cast<std::int64_t>(out.size());
+  if (out.empty()) s.undone = s.undoRecords;
+  return out;
+}
+
+const std::string& NumberImport::source() const {
+  return s_->source;
+}
+const std::string& NumberImport::importTime() const {
+  return s_->now;
+}
+
 std::optional<GbkString> numberFromListLine(std::string_view line) {
   // A line copied from a page with its label ("传真：0755-...") is read the
   // way the page would be; a bare number as if the label stood before it.
@@ -236,14 +286,27 @@ namespace {
 // caller's own, or the store's writer between two pages of a search.
 using OnStore = std::function<bool(const std::function<bool(Connection&)>& step)>;
 
-void takeBack(const OnStore& onStore, NumberImport& job, const ImportProgress& progress,
-              const ImportLimits& limits) {
+class StepsOnConnection : public ImportSteps {
+ public:
+  explicit StepsOnConnection(OnStore onStore) : onStore_(std::move(onStore)) {}
+  bool writeNext(NumberImport& job) override {
+    return onStore_([&job](Connection& db) { return job.writeNextBatch(db); });
+  }
+  bool undoNext(NumberImport& job) override {
+    return onStore_([&job](Connection& db) { return job.undoNextBatch(db); });
+  }
+
+ private:
+  OnStore onStore_;
+};
+
+void takeBack(ImportSteps& steps, NumberImport& job, const ImportProgress& progress, const ImportLimits& limits) {
   // A record is kept for every number the import added and every source it
   // gave, so the undo counts those, not the numbers written.
   const auto total = static_cast<std::uint64_t>(job.toUndo());
   for (;;) {
     if (progress) progress(ImportStage::Undoing, static_cast<std::uint64_t>(job.undone()), total);
-    if (!onStore([&job](Connection& db) { return job.undoNextBatch(db); })) break;
+    if (!steps.undoNext(job)) break;
     std::this_thread::sleep_for(limits.pause);
   }
 }
@@ -276,8 +339,10 @@ ImportOutcome cancelledAfter(const ImportOutcome& outcome) {
   return cancelled;
 }
 
-ImportOutcome runImport(const OnStore& onStore, const QString& path, const QString& workFolder,
-                        const ImportProgress& progress, std::stop_token stop, const ImportLimits& limits) {
+}  // namespace
+
+ImportOutcome runNumberImport(ImportSteps& steps, const QString& path, const QString& workFolder,
+                              const ImportProgress& progress, std::stop_token stop, const ImportLimits& limits) {
   NumberImport job(workFolder, limits);
   try {
     if (!job.prepare(path, progress, stop)) return cancelledAfter(job.outcome());
@@ -285,16 +350,16 @@ ImportOutcome runImport(const OnStore& onStore, const QString& path, const QStri
     for (;;) {
       if (progress) progress(ImportStage::Writing, static_cast<std::uint64_t>(job.written()), total);
       if (stop.stop_requested()) {
-        takeBack(onStore, job, progress, limits);
+        takeBack(steps, job, progress, limits);
         return cancelledAfter(job.outcome());
       }
-      if (!onStore([&job](Connection& db) { return job.writeNextBatch(db); })) break;
+      if (!steps.writeNext(job)) break;
       std::this_thread::sleep_for(limits.pause);
     }
   } catch (...) {
     const std::exception_ptr failure = std::current_exception();
     try {
-      takeBack(onStore, job, progress, limits);
+      takeBack(steps, job, progress, limits);
     } catch (const AppError& e) {
       throw AppError(gbk("导入失败后未能撤销已写入的号码：") + e.message());
     } catch (const std::exception& e) {
@@ -305,14 +370,12 @@ ImportOutcome runImport(const OnStore& onStore, const QString& path, const QStri
   return job.outcome();
 }
 
-}  // namespace
-
 ImportOutcome runNumberImport(Connection& db, const QString& path, const QString& workFolder,
                               const ImportProgress& progress, std::stop_token stop,
                               const ImportLimits& limits) {
   const SyncAtCheckpoints sync(db);
-  return runImport([&db](const std::function<bool(Connection&)>& step) { return step(db); }, path, workFolder,
-                   progress, stop, limits);
+  StepsOnConnection steps([&db](const std::function<bool(Connection&)>& step) { return step(db); });
+  return runNumberImport(steps, path, workFolder, progress, stop, limits);
 }
 
 ImportOutcome runNumberImport(NumberStore& store, const QString& path, const QString& workFolder,
@@ -332,7 +395,8 @@ ImportOutcome runNumberImport(NumberStore& store, const QString& path, const QSt
                });
     return result.get();
   };
-  return runImport(onWriter, path, workFolder, progress, stop, limits);
+  StepsOnConnection steps(onWriter);
+  return runNumberImport(steps, path, workFolder, progress, stop, limits);
 }
 
 ImportOutcome importNumberList(Connection& db, const QString& path, const ImportLimits& limits) {

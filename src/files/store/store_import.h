@@ -20,6 +20,8 @@
 #include <stop_token>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "files/store/sqlite_handle.h"
 #include "text/gbk.h"
@@ -87,6 +89,17 @@ class NumberImport {
   // are cleared. False once nothing is left to take back.
   bool undoNextBatch(Connection& db);
 
+  // For a store of another kind, which writes a batch its own way: the next
+  // numbers in order (at most the batch's rows), and what writing them did,
+  // which the undo record keeps before the caller commits. Then the undo's
+  // next records: each number with whether the import had added it (else it
+  // gave it its source).
+  std::vector<std::string> nextNumbers();
+  void wrote(std::int64_t rows, const std::vector<std::string>& added, const std::vector<std::string>& givenSource);
+  std::vector<std::pair<bool, std::string>> nextUndo();
+  const std::string& source() const;      // the file's name, as numbers.source holds it
+  const std::string& importTime() const;  // the store's text for the import's start
+
   // The counts so far; `added` and `known` grow with the writing.
   const ImportOutcome& outcome() const;
   std::int64_t distinctNumbers() const;  // known after prepare()
@@ -98,6 +111,22 @@ class NumberImport {
   struct State;
   std::unique_ptr<State> s_;
 };
+
+// How an import's batches reach a store: each call writes or takes back one
+// batch of `job` in one transaction, on the thread the store writes on;
+// false once nothing is left. Throws what the store throws.
+class ImportSteps {
+ public:
+  virtual ~ImportSteps() = default;
+  virtual bool writeNext(NumberImport& job) = 0;
+  virtual bool undoNext(NumberImport& job) = 0;
+};
+
+// A whole import through `steps`: prepare on the calling thread, then the
+// batches with the pause between them, and the undo after a requested stop
+// or a failure (a failure is then thrown on).
+ImportOutcome runNumberImport(ImportSteps& steps, const QString& path, const QString& workFolder,
+                              const ImportProgress& progress, std::stop_token stop, const ImportLimits& limits = {});
 
 // A whole import on the calling thread, over its own connection or one it
 // shares with nothing running meanwhile, which waits seconds for the write

@@ -40,6 +40,8 @@
 #include "ui/shell/shell_open.h"
 #include "ui/store/store_binding.h"
 #include "ui/team/team_queue_binding.h"
+#include "files/program_options.h"
+#include "ui/team/team_store_holder.h"
 #include "ui/team/team_store_view.h"
 
 namespace valo::ui {
@@ -71,6 +73,7 @@ TForm1::TForm1(QWidget* parent)
   keywords_ = std::make_unique<KeywordBox>(*Memo2);
   keywords_->setText(defaultKeywordText());
 
+  teamStores_ = std::make_unique<TeamStoreHolder>();
   run_ = std::make_unique<RunBinding>(
       *this, *this, *results_, *keywords_,
       RunHooks{[this] { return localAddress(); },
@@ -113,8 +116,8 @@ TForm1::TForm1(QWidget* parent)
   });
   engines_ = std::make_unique<EnginesBinding>(*ComboBox1, *this, run_->session().engines());
   store_ = std::make_unique<StoreBinding>(*this, *run_->session().numberStore());
-  teamStore_ = std::make_unique<TeamStoreView>();
-  teamQueue_ = std::make_unique<TeamQueueBinding>(*this, *run_, [this] { N2Click(); });
+  teamStore_ = std::make_unique<TeamStoreView>(*store_, *teamStores_);
+  teamQueue_ = std::make_unique<TeamQueueBinding>(*this, *run_, *teamStores_, [this] { N2Click(); });
   FormCreate();
 }
 
@@ -273,7 +276,8 @@ void TForm1::N25Click() {
 }
 void TForm1::N26Click() {
   store_->open();
-  teamStore_->attach(*store_->window(), session().options().current().teamConnection);
+  const files::ProgramOptions& options = session().options().current();
+  teamStore_->attach(*store_->window(), options.teamConnection, files::machineNameOf(options));
 }
 void TForm1::N27Click() {
   openProxyDialog(this);

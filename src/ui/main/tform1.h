@@ -31,6 +31,7 @@ class OptionsBinding;
 class StoreBinding;
 class TeamQueueBinding;
 class TeamStoreView;
+class TeamStoreHolder;
 
 class TForm1 : public QWidget, public MainWindowControls {
   Q_OBJECT
@@ -110,6 +111,9 @@ class TForm1 : public QWidget, public MainWindowControls {
   std::unique_ptr<ResultListModel> results_;
   std::unique_ptr<KeywordBox> keywords_;
   std::unique_ptr<KeywordFileBinding> keywordFile_;
+  // Before the run binding, whose session may record into the team's store:
+  // gone after it.
+  std::unique_ptr<TeamStoreHolder> teamStores_;
   std::unique_ptr<RunBinding> run_;
   std::unique_ptr<FileCommands> fileCommands_;
   std::unique_ptr<TrayBinding> tray_;

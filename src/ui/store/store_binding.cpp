@@ -189,7 +189,9 @@ namespace {
 // progress, in a box like ProgressBox. 取消 asks the thread to
 // stop, and the box stays up without a cancel button while what was written
 // is taken back. The thread's failure is thrown here, after it has ended.
-files::store::ImportOutcome importOnThread(QWidget* parent, files::store::NumberStore& store, const QString& file) {
+using ImportRun = std::function<files::store::ImportOutcome(const files::store::ImportProgress&, std::stop_token)>;
+
+files::store::ImportOutcome importOnThread(QWidget* parent, const ImportRun& run, const QString& file) {
   using files::store::ImportStage;
   std::atomic<int> stage = static_cast<int>(ImportStage::Reading);
   std::atomic<std::uint64_t> done = 0;
@@ -200,8 +202,7 @@ files::store::ImportOutcome importOnThread(QWidget* parent, files::store::Number
   QEventLoop loop;
   std::jthread worker([&](std::stop_token stop) {
     try {
-      outcome = files::store::runNumberImport(
-          store, file, QFileInfo(store.path()).absolutePath(),
+      outcome = run(
           [&](ImportStage now, std::uint64_t doneNow, std::uint64_t totalNow) {
             total = totalNow;
             done = doneNow;
@@ -261,7 +262,11 @@ void StoreBinding::importLists() {
   files::store::ImportOutcome total;
   QStringList cancelled;
   for (const QString& file : files) {
-    const files::store::ImportOutcome one = inStore("导入号码", [&] { return importOnThread(window_, store_, file); });
+    const ImportRun run = [&](const files::store::ImportProgress& progress, std::stop_token stop) {
+      if (changes_) return changes_->importFile(file, progress, stop);
+      return files::store::runNumberImport(store_, file, QFileInfo(store_.path()).absolutePath(), progress, stop);
+    };
+    const files::store::ImportOutcome one = inStore("导入号码", [&] { return importOnThread(window_, run, file); });
     if (one.cancelled) {
       cancelled << QFileInfo(file).fileName();
       break;
@@ -271,7 +276,8 @@ void StoreBinding::importLists() {
     total.repeated += one.repeated;
     total.withoutNumber += one.withoutNumber;
   }
-  if (total.added > 0) checks_.start();
+  // A team's store is checked by its writer.
+  if (total.added > 0 && !changes_) checks_.start();
   inStore("读取号码库", [&] { window_->applyFilter(); });
   QString text = QStringLiteral("导入新号码 %1 个，号码库中已有 %2 个，文件内重复 %3 个，%4 行没有号码。")
                      .arg(total.added)
@@ -332,15 +338,16 @@ void StoreBinding::deleteSelected() {
   if (dialogs::confirm(window_, question) != dialogs::Confirmation::Yes) return;
   // The store's writer deletes them between two pages of a running search;
   // the window follows once the writer has committed.
-  store_.post([numbers](files::store::Connection& db) { files::store::deleteNumbers(db, numbers); },
-              [window = window_](std::exception_ptr error) {
-                if (!error) return;
-                QMetaObject::invokeMethod(
-                    window, [window, error] {
-                      guarded([&] { inStore("删除号码", [&] { std::rethrow_exception(error); }); });
-                    },
-                    Qt::QueuedConnection);
-              });
+  auto done = [window = window_](std::exception_ptr error) {
+    QMetaObject::invokeMethod(
+        window, [window, error] {
+          if (!error) return window->storeChanged();
+          guarded([&] { inStore("删除号码", [&] { std::rethrow_exception(error); }); });
+        },
+        Qt::QueuedConnection);
+  };
+  if (changes_) return changes_->deleteNumbers(numbers, std::move(done));
+  store_.post([numbers](files::store::Connection& db) { files::store::deleteNumbers(db, numbers); }, std::move(done));
 }
 
 }  // namespace valo::ui

@@ -9,10 +9,16 @@
 
 #include <QPointer>
 #include <QString>
+#include <exception>
+#include <functional>
 #include <memory>
+#include <stop_token>
+#include <string>
+#include <vector>
 
 #include "files/store/number_check_worker.h"
 #include "files/store/store_export.h"
+#include "files/store/store_import.h"
 
 namespace valo::files::store {
 class NumberStore;
@@ -23,6 +29,18 @@ class QWidget;
 namespace valo::ui {
 
 class StoreWindow;
+
+// Where the window's import and delete go when the window shows a store
+// other than the program's own.
+class StoreChanges {
+ public:
+  virtual ~StoreChanges() = default;
+  // Runs on a thread of the import's own; throws what the store throws.
+  virtual files::store::ImportOutcome importFile(const QString& file, const files::store::ImportProgress& progress,
+                                                 std::stop_token stop) = 0;
+  // `done` may be told on any thread.
+  virtual void deleteNumbers(std::vector<std::string> numbers, std::function<void(std::exception_ptr)> done) = 0;
+};
 
 class StoreBinding {
  public:
@@ -48,6 +66,8 @@ class StoreBinding {
   // be called from any thread (the store's writer, after each commit); the
   // caller stops calling before this binding is destroyed.
   void storeCommitted();
+  // Import and delete go to `changes` from now on; null: the own store.
+  void useChanges(StoreChanges* changes) { changes_ = changes; }
 
  private:
   void furnishExportMenu();
@@ -60,6 +80,7 @@ class StoreBinding {
   std::unique_ptr<files::store::StoreReader> reader_;  // over db_
   QPointer<StoreWindow> window_;
   QString lastFolder_;
+  StoreChanges* changes_ = nullptr;
 };
 
 }  // namespace valo::ui

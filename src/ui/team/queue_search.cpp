@@ -11,8 +11,8 @@
 
 namespace valo::ui {
 
-QueueSearch::QueueSearch(RunBinding& run, std::function<void()> startSearch)
-    : run_(run), startSearch_(std::move(startSearch)) {
+QueueSearch::QueueSearch(RunBinding& run, TeamStoreHolder& stores, std::function<void()> startSearch)
+    : run_(run), stores_(stores), startSearch_(std::move(startSearch)) {
   retry_.setSingleShot(true);
   QObject::connect(&retry_, &QTimer::timeout, &context_, [this] { guarded([this] { next(); }); });
 }
@@ -37,19 +37,13 @@ void QueueSearch::start() {
   if (options.teamConnection.isEmpty()) throw AppError(gbk("请先在选项中设置团队服务器连接"));
   const std::string conninfo = options.teamConnection.toStdString();
   const std::string machine = files::machineNameOf(options).toStdString();
-  if (!store_ || conninfo != conninfo_ || machine != machine_) {
-    feed_.reset();
-    store_.reset();
+  team::TeamStore& store = stores_.get(conninfo, machine);
+  if (!feed_ || conninfo != conninfo_ || machine != machine_) {
     conninfo_ = conninfo;
     machine_ = machine;
-    team::TeamStoreSetup setup;
-    setup.conninfo = conninfo_;
-    setup.machine = machine_;
-    setup.journalPath = team::localJournalPath();
-    store_ = std::make_unique<team::TeamStore>(std::move(setup));
     feed_ = std::make_unique<team::QueueFeed>(conninfo_, machine_, kLeaseSeconds);
   }
-  run_.session().useStore(session::teamStorePort(*store_), false);
+  run_.session().useStore(session::teamStorePort(store), false);
   savedKeywordIndex_ = run_.driver().state().KeywordIndex;
   run_.feedFrom(this);
   active_ = true;

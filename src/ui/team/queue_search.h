@@ -14,15 +14,15 @@
 #include <string>
 
 #include "team/queue_feed.h"
-#include "team/team_store.h"
 #include "ui/main/run_binding.h"
+#include "ui/team/team_store_holder.h"
 
 namespace valo::ui {
 
 class QueueSearch : private KeywordFeed {
  public:
   // `startSearch` starts the main window's search as its Search button does.
-  QueueSearch(RunBinding& run, std::function<void()> startSearch);
+  QueueSearch(RunBinding& run, TeamStoreHolder& stores, std::function<void()> startSearch);
   ~QueueSearch() override;
   QueueSearch(const QueueSearch&) = delete;
   QueueSearch& operator=(const QueueSearch&) = delete;
@@ -57,9 +57,9 @@ class QueueSearch : private KeywordFeed {
   void say(const QString& text);
 
   RunBinding& run_;
+  TeamStoreHolder& stores_;
   std::function<void()> startSearch_;
   std::string conninfo_, machine_;
-  std::unique_ptr<team::TeamStore> store_;
   std::unique_ptr<team::QueueFeed> feed_;
   QObject context_;
   QTimer retry_;

@@ -9,8 +9,10 @@
 
 namespace valo::ui {
 
-TeamQueueBinding::TeamQueueBinding(QWidget& owner, RunBinding& run, std::function<void()> startSearch)
-    : owner_(owner), run_(run), search_(std::make_unique<QueueSearch>(run, std::move(startSearch))) {
+TeamQueueBinding::TeamQueueBinding(QWidget& owner, RunBinding& run, TeamStoreHolder& stores,
+                                   std::function<void()> startSearch)
+    : owner_(owner), run_(run), search_(std::make_unique<QueueSearch>(run, stores, std::move(startSearch))) {
+  stores.busy = [search = search_.get()] { return search->active(); };
   search_->changed = [this] {
     if (window_) window_->showSearch();
   };

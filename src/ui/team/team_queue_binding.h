@@ -15,10 +15,11 @@ namespace valo::ui {
 
 class QueueSearch;
 class RunBinding;
+class TeamStoreHolder;
 
 class TeamQueueBinding {
  public:
-  TeamQueueBinding(QWidget& owner, RunBinding& run, std::function<void()> startSearch);
+  TeamQueueBinding(QWidget& owner, RunBinding& run, TeamStoreHolder& stores, std::function<void()> startSearch);
   ~TeamQueueBinding();
   TeamQueueBinding(const TeamQueueBinding&) = delete;
   TeamQueueBinding& operator=(const TeamQueueBinding&) = delete;

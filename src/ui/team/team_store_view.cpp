@@ -4,12 +4,14 @@
 #include <QComboBox>
 #include <QPushButton>
 
+#include "files/data_folder.h"
+#include "team/team_import.h"
 #include "text/app_error.h"
 #include "ui/common/error_box.h"
 
 namespace valo::ui {
 
-TeamStoreView::TeamStoreView() {
+TeamStoreView::TeamStoreView(StoreBinding& binding, TeamStoreHolder& stores) : binding_(binding), stores_(stores) {
   follow_.setInterval(kFollowMs);
   QObject::connect(&follow_, &QTimer::timeout, [this] {
     if (window_ && team_) window_->storeChanged();
@@ -18,7 +20,8 @@ TeamStoreView::TeamStoreView() {
 
 TeamStoreView::~TeamStoreView() = default;
 
-void TeamStoreView::attach(StoreWindow& window, const QString& conninfo) {
+void TeamStoreView::attach(StoreWindow& window, const QString& conninfo, const QString& machine) {
+  machine_ = machine;
   if (window_ != &window) {
     team_.reset();
     window_ = &window;
@@ -46,15 +49,25 @@ void TeamStoreView::show(bool team) {
     w.SourceBox->setCurrentIndex(0);
     throw AppError(gbk("团队号码库无法读取：") + gbkFromUtf8(e.what()));
   }
-  for (QPushButton* b : {w.ImportButton, w.DeleteButton}) {
-    b->setEnabled(!team);
-    b->setToolTip(team ? QStringLiteral("团队号码库由各台机器的搜索写入；导入和删除只用于本机号码库") : QString());
-  }
+  binding_.useChanges(team ? this : nullptr);
   if (team) {
     follow_.start();
   } else {
     follow_.stop();
   }
+}
+
+team::TeamStore& TeamStoreView::store() {
+  return stores_.get(conninfo_.toStdString(), machine_.toStdString());
+}
+
+files::store::ImportOutcome TeamStoreView::importFile(const QString& file, const files::store::ImportProgress& progress,
+                                                      std::stop_token stop) {
+  return team::importIntoTeam(store(), file, files::dataFolder(), progress, stop);
+}
+
+void TeamStoreView::deleteNumbers(std::vector<std::string> numbers, std::function<void(std::exception_ptr)> done) {
+  team::deleteTeamNumbers(store(), std::move(numbers), std::move(done));
 }
 
 }  // namespace valo::ui
