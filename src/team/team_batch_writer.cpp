@@ -45,7 +45,11 @@ bool TeamBatchWriter::write(const RecordBatch& batch) {
       {"INSERT INTO searches(started_at, ended_at, engine, pause_seconds, start_line, pages_read, refusals, "
        "numbers_listed, end_text, run_key, machine) VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11) "
        "ON CONFLICT (run_key) DO UPDATE SET ended_at = EXCLUDED.ended_at, pages_read = EXCLUDED.pages_read, "
-       "refusals = EXCLUDED.refusals, numbers_listed = EXCLUDED.numbers_listed, end_text = EXCLUDED.end_text",
+       "refusals = EXCLUDED.refusals, numbers_listed = EXCLUDED.numbers_listed, end_text = EXCLUDED.end_text "
+       // Most pages change nothing of their search: no new row version then.
+       "WHERE (searches.ended_at, searches.pages_read, searches.refusals, searches.numbers_listed, "
+       "searches.end_text) IS DISTINCT FROM (EXCLUDED.ended_at, EXCLUDED.pages_read, EXCLUDED.refusals, "
+       "EXCLUDED.numbers_listed, EXCLUDED.end_text)",
        {s.startedAt, ended(s.endedAt), clean(s.engine), std::to_string(s.pauseSeconds), std::to_string(s.startLine),
         std::to_string(s.pagesRead), std::to_string(s.refusals), std::to_string(s.numbersListed), ended(s.endText),
         s.runKey, machine_},
@@ -128,9 +132,10 @@ bool TeamBatchWriter::write(const RecordBatch& batch) {
 }
 
 int checkUncheckedNumbers(PgLink& link, int limit) {
-  PgTransaction tx(link);
+  // No lock: two machines that check the same number at once write the
+  // same verdict, and locking every row costs more than that rare repeat.
   PgResult r = link.exec(
-      "SELECT number FROM numbers WHERE valid IS NULL ORDER BY number LIMIT $1 FOR UPDATE SKIP LOCKED",
+      "SELECT number FROM numbers WHERE valid IS NULL ORDER BY number LIMIT $1",
       {std::to_string(limit)}, "find unchecked numbers");
   if (r.rows() == 0) return 0;
   std::vector<std::string> keys, valid, kind, region;
@@ -149,7 +154,6 @@ int checkUncheckedNumbers(PgLink& link, int limit) {
       "FROM unnest($1::text[], $2::smallint[], $3::text[], $4::text[]) AS t(n, v, k, r) "
       "WHERE o.number = t.n AND o.valid IS NULL",
       {arrayOf(keys), arrayOf(valid), arrayOf(kind), arrayOf(region)}, "write the numbers' checks");
-  tx.commit();
   return r.rows();
 }
 

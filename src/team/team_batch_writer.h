@@ -29,8 +29,7 @@ class TeamBatchWriter {
 
 // Checks up to `limit` numbers that nobody has checked yet (new from a page,
 // or left by a machine that stopped before it checked them) and writes the
-// verdicts; returns how many it checked. Rows another machine is checking at
-// the same moment are passed over. Throws TeamError.
+// verdicts; returns how many it checked. Throws TeamError.
 int checkUncheckedNumbers(PgLink& link, int limit);
 
 }  // namespace valo::team
