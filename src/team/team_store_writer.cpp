@@ -63,7 +63,7 @@ void TeamStore::Writer::submit(RecordBatch batch, files::store::BatchAnswer done
   {
     std::lock_guard lock(mutex_);
     queuedRows_ += rowsOf(batch);
-    queue_.push_back(Task{std::move(batch), std::move(done)});
+    queue_.push_back(Task{std::move(batch), std::move(done), {}, {}});
   }
   wake_.notify_all();
 }

@@ -36,10 +36,10 @@ std::string storedLine(std::string_view gbkLine) {
 }
 
 void RecordBatch::add(std::string_view number, std::string_view gbkLine, harvest::Sighting what) {
-  const std::string_view page = page_ ? std::string_view(*page_) : std::string_view();
-  if (!page.empty() && gbkLine.data() >= page.data() &&
-      gbkLine.data() + gbkLine.size() <= page.data() + page.size()) {
-    addRow(number, what, static_cast<std::uint32_t>(gbkLine.data() - page.data()),
+  const std::string_view pageText = page_ ? std::string_view(*page_) : std::string_view();
+  if (!pageText.empty() && gbkLine.data() >= pageText.data() &&
+      gbkLine.data() + gbkLine.size() <= pageText.data() + pageText.size()) {
+    addRow(number, what, static_cast<std::uint32_t>(gbkLine.data() - pageText.data()),
            static_cast<std::uint32_t>(gbkLine.size()), false);
     return;
   }
