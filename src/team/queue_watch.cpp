@@ -36,7 +36,7 @@ void QueueWatch::run() {
     QueueSnapshot snapshot;
     try {
       if (!link || !link->healthy()) {
-        link = std::make_unique<PgLink>(conninfo_);
+        link = std::make_unique<PgLink>(conninfo_, kConnectSeconds);
         createOrMigrateTeam(*link);
       }
       KeywordQueue queue(*link, std::string());

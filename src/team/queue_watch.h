@@ -32,6 +32,9 @@ class QueueWatch {
   QueueWatch(const QueueWatch&) = delete;
   QueueWatch& operator=(const QueueWatch&) = delete;
 
+  // A server that does not answer holds the watch (and a window closing
+  // it) this long at most.
+  static constexpr int kConnectSeconds = 3;
   // Reads again now rather than at the next interval.
   void readNow();
 

@@ -39,7 +39,7 @@ void readRow(const PgResult& r, int i, StoreRow& row) {
 
 class TeamNumberQuery : public NumberQuery {
  public:
-  TeamNumberQuery(PgLink& link, StoreFilter filter) : link_(link), filter_(std::move(filter)) {
+  TeamNumberQuery(TeamStoreReader& reader, StoreFilter filter) : reader_(reader), filter_(std::move(filter)) {
     // The same conditions as the program's own store, each with its own
     // parameter in order.
     auto param = [this](std::string value) {
@@ -70,11 +70,11 @@ class TeamNumberQuery : public NumberQuery {
   const StoreFilter& filter() const override { return filter_; }
 
   std::int64_t countMatching() override {
-    return link_.exec("SELECT count(*) FROM numbers WHERE " + where_, params_, "count the team's numbers")
+    return reader_.link().exec("SELECT count(*) FROM numbers WHERE " + where_, params_, "count the team's numbers")
         .integer(0, 0);
   }
   std::int64_t countAll() override {
-    return link_.exec("SELECT count(*) FROM numbers", "count the team's numbers").integer(0, 0);
+    return reader_.link().exec("SELECT count(*) FROM numbers", "count the team's numbers").integer(0, 0);
   }
 
   std::vector<StoreRow> rowsNear(std::string_view from, bool forward, std::int64_t skip, int limit,
@@ -90,7 +90,7 @@ class TeamNumberQuery : public NumberQuery {
     params.emplace_back(std::to_string(skip));
     sql += std::string(" ORDER BY ") + kNumber + (forward ? "" : " DESC") + " LIMIT $" +
            std::to_string(params.size() - 1) + " OFFSET $" + std::to_string(params.size());
-    PgResult r = link_.exec(sql, params, "read the team's numbers");
+    PgResult r = reader_.link().exec(sql, params, "read the team's numbers");
     std::vector<StoreRow> rows(static_cast<std::size_t>(r.rows()));
     for (int i = 0; i < r.rows(); ++i) readRow(r, i, rows[static_cast<std::size_t>(i)]);
     if (!forward) std::reverse(rows.begin(), rows.end());
@@ -101,7 +101,7 @@ class TeamNumberQuery : public NumberQuery {
     std::vector<Param> params = params_;
     params.emplace_back(std::string(number));
     const std::string at = "$" + std::to_string(params.size());
-    PgResult r = link_.exec("SELECT count(*), max(" + std::string(kNumber) + ") FROM numbers WHERE " + where_ +
+    PgResult r = reader_.link().exec("SELECT count(*), max(" + std::string(kNumber) + ") FROM numbers WHERE " + where_ +
                                 " AND " + kNumber + " <= " + at,
                             params, "place a number among the team's");
     const bool present = !r.isNull(0, 1) && r.text(0, 1) == number;
@@ -113,7 +113,7 @@ class TeamNumberQuery : public NumberQuery {
     for (bool inclusive = true;; inclusive = false) {
       std::vector<Param> params = params_;
       params.emplace_back(after);
-      PgResult r = link_.exec("SELECT number FROM numbers WHERE " + where_ + " AND " + kNumber +
+      PgResult r = reader_.link().exec("SELECT number FROM numbers WHERE " + where_ + " AND " + kNumber +
                                   (inclusive ? " >= $" : " > $") + std::to_string(params.size()) + " ORDER BY " +
                                   kNumber + " LIMIT " + std::to_string(kSlice),
                               params, "read the team's numbers");
@@ -139,7 +139,7 @@ class TeamNumberQuery : public NumberQuery {
   }
 
  private:
-  PgLink& link_;
+  TeamStoreReader& reader_;
   StoreFilter filter_;
   std::string where_;
   std::vector<Param> params_;
@@ -147,18 +147,26 @@ class TeamNumberQuery : public NumberQuery {
 
 }  // namespace
 
-TeamStoreReader::TeamStoreReader(const std::string& conninfo) : link_(std::make_unique<PgLink>(conninfo)) {
-  createOrMigrateTeam(*link_);
+TeamStoreReader::TeamStoreReader(const std::string& conninfo) : conninfo_(conninfo) {
+  createOrMigrateTeam(link());
+}
+
+PgLink& TeamStoreReader::link() {
+  if (!link_ || !link_->healthy()) {
+    link_.reset();
+    link_ = std::make_unique<PgLink>(conninfo_, kConnectSeconds);
+  }
+  return *link_;
 }
 
 TeamStoreReader::~TeamStoreReader() = default;
 
 std::unique_ptr<NumberQuery> TeamStoreReader::query(StoreFilter filter) {
-  return std::make_unique<TeamNumberQuery>(*link_, std::move(filter));
+  return std::make_unique<TeamNumberQuery>(*this, std::move(filter));
 }
 
 std::vector<files::store::SearchSummary> TeamStoreReader::recentSearches(int limit) {
-  PgResult r = link_->exec("SELECT id, started_at, engine, numbers_listed FROM searches ORDER BY id DESC LIMIT $1",
+  PgResult r = link().exec("SELECT id, started_at, engine, numbers_listed FROM searches ORDER BY id DESC LIMIT $1",
                            {std::to_string(limit)}, "read the team's searches");
   std::vector<files::store::SearchSummary> out;
   for (int i = 0; i < r.rows(); ++i) {

@@ -16,12 +16,18 @@ class TeamStoreReader : public files::store::StoreReader {
  public:
   // Connects (making the tables when they are missing). Throws TeamError.
   explicit TeamStoreReader(const std::string& conninfo);
+  // The connection, made anew when the server dropped the last one (it
+  // restarted), so the window reads again once the server is back. It waits
+  // at most a few seconds for a server that does not answer.
+  PgLink& link();
+  static constexpr int kConnectSeconds = 3;
   ~TeamStoreReader() override;
 
   std::unique_ptr<files::store::NumberQuery> query(files::store::StoreFilter filter) override;
   std::vector<files::store::SearchSummary> recentSearches(int limit) override;
 
  private:
+  std::string conninfo_;
   std::unique_ptr<PgLink> link_;
 };
 

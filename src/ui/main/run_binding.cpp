@@ -46,7 +46,9 @@ files::ProgressValues RunBinding::progressValues(std::int32_t keywordIndex) {
 // --- search::RunWindow --------------------------------------------------
 
 int RunBinding::keywordLineCount() {
-  return feed_ ? 1 : keywords_.lines().count();
+  // Between two keywords of a feed there is none to search.
+  if (feed_) return feed_->keyword().empty() ? 0 : 1;
+  return keywords_.lines().count();
 }
 GbkString RunBinding::keywordLine(int index) {
   return feed_ ? feed_->keyword() : GbkString(keywords_.lines().line(index));

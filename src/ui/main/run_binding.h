@@ -41,6 +41,7 @@ struct RunHooks {
 class KeywordFeed {
  public:
   virtual ~KeywordFeed() = default;
+  // Empty while no keyword is in hand.
   virtual GbkString keyword() = 0;
   virtual GbkString engine() = 0;
   // Whether this search's start clears the result list.

@@ -18,6 +18,7 @@ QueueSearch::QueueSearch(RunBinding& run, TeamStoreHolder& stores, std::function
 }
 
 QueueSearch::~QueueSearch() {
+  if (talker_.joinable()) talker_.join();
   if (active_) {
     run_.feedFrom(nullptr);
     if (feed_) {
@@ -38,6 +39,7 @@ void QueueSearch::start() {
   const std::string conninfo = options.teamConnection.toStdString();
   const std::string machine = files::machineNameOf(options).toStdString();
   team::TeamStore& store = stores_.get(conninfo, machine);
+  if (talker_.joinable()) talker_.join();  // the last search's last call
   if (!feed_ || conninfo != conninfo_ || machine != machine_) {
     conninfo_ = conninfo;
     machine_ = machine;
@@ -61,20 +63,55 @@ void QueueSearch::stop() {
     run_.driver().N3Click();  // the keyword's end gives it back
     return;
   }
-  if (!feed_->inHand()) end(QStringLiteral("已停止"));
+  // A call on its way ends the search when it comes back.
+  if (!talking_ && !feed_->inHand()) end(QStringLiteral("已停止"));
+}
+
+void QueueSearch::offThread(std::function<void(team::QueueFeed&)> work, std::function<void(std::exception_ptr)> then) {
+  if (talker_.joinable()) talker_.join();
+  talking_ = true;
+  talker_ = std::thread([this, work = std::move(work), then = std::move(then)]() mutable {
+    std::exception_ptr error;
+    try {
+      work(*feed_);
+    } catch (...) {
+      error = std::current_exception();
+    }
+    QMetaObject::invokeMethod(&context_, [this, then = std::move(then), error] {
+      talking_ = false;
+      guarded([&] { then(error); });
+    }, Qt::QueuedConnection);
+  });
 }
 
 void QueueSearch::next() {
   if (!active_) return;
   if (stopping_) return end(QStringLiteral("已停止"));
-  std::optional<team::TakenKeyword> taken;
-  try {
-    taken = feed_->take();
-  } catch (const team::TeamError& e) {
-    if (!e.connectionLost()) return end(QStringLiteral("团队服务器拒绝：") + QString::fromUtf8(e.what()));
-    say(QStringLiteral("团队服务器连接失败，%1 秒后重试").arg(kRetryMs / 1000));
-    retry_.start(kRetryMs);
+  say(QStringLiteral("正在从团队队列取关键字…"));
+  auto taken = std::make_shared<std::optional<team::TakenKeyword>>();
+  offThread([taken](team::QueueFeed& feed) { *taken = feed.take(); },
+            [this, taken](std::exception_ptr error) { gotKeyword(*taken, error); });
+}
+
+void QueueSearch::gotKeyword(std::optional<team::TakenKeyword> taken, std::exception_ptr error) {
+  if (!active_) {
+    if (taken) feed_->giveBack();
     return;
+  }
+  if (error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const team::TeamError& e) {
+      if (!e.connectionLost()) return end(QStringLiteral("团队服务器拒绝：") + QString::fromUtf8(e.what()));
+      say(QStringLiteral("团队服务器连接失败，%1 秒后重试").arg(kRetryMs / 1000));
+      if (stopping_) return end(QStringLiteral("已停止"));
+      retry_.start(kRetryMs);
+      return;
+    }
+  }
+  if (stopping_) {
+    if (taken) feed_->giveBack();
+    return end(QStringLiteral("已停止"));
   }
   if (!taken) return end(QStringLiteral("团队队列已空，完成 %1 个关键字").arg(keywordsDone_));
   keyword_ = gbkFromUtf8(taken->keyword);
@@ -110,7 +147,7 @@ void QueueSearch::searchEnded(std::int32_t foundCount) {
 
 void QueueSearch::runIdle() {
   // Handled once the run has returned from telling it.
-  if (overQueued_ || !feed_ || !feed_->inHand()) return;
+  if (overQueued_ || talking_ || !feed_ || !feed_->inHand()) return;
   overQueued_ = true;
   QTimer::singleShot(0, &context_, [this] {
     overQueued_ = false;
@@ -119,26 +156,41 @@ void QueueSearch::runIdle() {
 }
 
 void QueueSearch::keywordOver() {
-  if (!active_ || !feed_->inHand() || run_.driver().phase() != search::RunPhase::Idle) return;
+  if (!active_ || talking_ || !feed_->inHand() || run_.driver().phase() != search::RunPhase::Idle) return;
   const bool readToEnd = ended_ && !run_.driver().state().StopRequested &&
                          run_.driver().endReason() == search::EndReason::Finished;
-  try {
-    if (readToEnd) {
-      team::KeywordResult result;
-      result.numbersFound = *ended_;
-      result.pagesRead = pages_;
-      result.refusals = run_.driver().refusedInSearch();
-      ++keywordsDone_;
-      feed_->finish(result);
-    } else {
-      feed_->giveBack();
-    }
-  } catch (const team::TeamError& e) {
-    // A finish is told again before the next keyword is taken.
-    say(QString::fromUtf8(e.what()));
+  keyword_.clear();
+  team::KeywordResult result;
+  if (readToEnd) {
+    result.numbersFound = *ended_;
+    result.pagesRead = pages_;
+    result.refusals = run_.driver().refusedInSearch();
+    ++keywordsDone_;
   }
-  if (!readToEnd) return end(stopping_ ? QStringLiteral("已停止，关键字已交回队列") : QStringLiteral("搜索中断，关键字已交回队列"));
-  next();
+  offThread(
+      [readToEnd, result](team::QueueFeed& feed) {
+        if (readToEnd) {
+          feed.finish(result);
+        } else {
+          feed.giveBack();
+        }
+      },
+      [this, readToEnd](std::exception_ptr error) {
+        if (error) {
+          try {
+            std::rethrow_exception(error);
+          } catch (const team::TeamError& e) {
+            // A finish is told again before the next keyword is taken; a
+            // keyword not given back waits for its lease to run out.
+            say(QString::fromUtf8(e.what()));
+          }
+        }
+        if (!readToEnd) {
+          return end(stopping_ ? QStringLiteral("已停止，关键字已交回队列")
+                               : QStringLiteral("搜索中断，关键字已交回队列"));
+        }
+        next();
+      });
 }
 
 void QueueSearch::end(const QString& why) {

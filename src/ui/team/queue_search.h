@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "team/queue_feed.h"
 #include "ui/main/run_binding.h"
@@ -51,7 +52,11 @@ class QueueSearch : private KeywordFeed {
   void searchEnded(std::int32_t foundCount) override;
   void runIdle() override;
 
+  // Talks to the server off the window's thread (a server that does not
+  // answer would hold it for seconds): `work` there, `then` back here.
+  void offThread(std::function<void(team::QueueFeed&)> work, std::function<void(std::exception_ptr)> then);
   void next();
+  void gotKeyword(std::optional<team::TakenKeyword> taken, std::exception_ptr error);
   void keywordOver();
   void end(const QString& why);
   void say(const QString& text);
@@ -61,6 +66,7 @@ class QueueSearch : private KeywordFeed {
   std::function<void()> startSearch_;
   std::string conninfo_, machine_;
   std::unique_ptr<team::QueueFeed> feed_;
+  std::thread talker_;  // at most one call to the server at a time
   QObject context_;
   QTimer retry_;
   GbkString keyword_, engine_;
@@ -68,6 +74,7 @@ class QueueSearch : private KeywordFeed {
   std::optional<std::int32_t> ended_;  // the found count of the keyword's end step
   int pages_ = 0, keywordsDone_ = 0;
   bool active_ = false, firstKeyword_ = false, stopping_ = false, overQueued_ = false;
+  bool talking_ = false;  // a call to the server is on its way
   QString status_;
 };
 
