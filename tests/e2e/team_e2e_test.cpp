@@ -6,6 +6,7 @@
 // the queue through its team queue window and shows the queue as it drains.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHostInfo>
@@ -244,6 +245,20 @@ TEST(TeamWindow, DesktopAndTwoWorkersDrainOneQueueAndTheWindowShowsIt) {
   // Back on the program's own store, which none of this touched.
   store->SourceBox->setCurrentIndex(0);
   EXPECT_EQ(store->model().allCount(), 0);
+  // A window closed on the team's store opens again on the own one, and
+  // its import goes there.
+  store->SourceBox->setCurrentIndex(1);
+  store->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_EQ(w.form.findChild<ui::StoreWindow*>(QStringLiteral("StoreWindow")), nullptr);
+  w.form.SpeedButton11->click();
+  store = w.form.findChild<ui::StoreWindow*>(QStringLiteral("StoreWindow"));
+  ASSERT_NE(store, nullptr);
+  EXPECT_EQ(store->SourceBox->currentIndex(), 0);
+  ui::dialogs::queueAnswer(QStringList{list});
+  store->ImportButton->click();
+  EXPECT_EQ(store->model().allCount(), 2);
+  EXPECT_EQ(scalar("SELECT count(*) FROM numbers"), numbers);
   gEngine->numbersByPage = false;
 }
 

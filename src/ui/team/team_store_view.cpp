@@ -23,6 +23,9 @@ TeamStoreView::~TeamStoreView() = default;
 void TeamStoreView::attach(StoreWindow& window, const QString& conninfo, const QString& machine) {
   machine_ = machine;
   if (window_ != &window) {
+    // A window opened anew shows the own store; so do its import and delete.
+    binding_.useChanges(nullptr);
+    follow_.stop();
     team_.reset();
     window_ = &window;
     own_ = &window.reader();
