@@ -20,27 +20,12 @@
 #include "team/team_schema.h"
 #include "team/team_import.h"
 #include "team/team_store.h"
+#include "team_fixture.h"
 
 namespace valo::team {
 namespace {
 
 using files::store::RecordBatch;
-
-class TeamTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_NE(std::getenv("PGPORT"), nullptr) << "run under pg_virtualenv (ctest does)";
-    name_ = "t" + std::to_string(QRandomGenerator::global()->generate64());
-    PgLink("dbname=postgres").exec("CREATE DATABASE " + name_, "make the test's database");
-    conninfo = "dbname=" + name_;
-    link = std::make_unique<PgLink>(conninfo);
-    createOrMigrateTeam(*link);
-  }
-  std::int64_t count(const std::string& sql) { return link->exec(sql, "count").integer(0, 0); }
-
-  std::string name_, conninfo;
-  std::unique_ptr<PgLink> link;
-};
 
 RecordBatch pageBatch(const std::string& runKey, const std::vector<std::pair<std::string, harvest::Sighting>>& rows,
                       std::string_view line = "传真：0755-26543210") {
