@@ -134,10 +134,11 @@ TEST_F(Toolbar, SaveCancelledWritesNothing) {
   addResults({"075512345678"});
   click("SpeedButton5");
   ASSERT_EQ(shown().size(), 1u);
-  // Only the files made at start are there: the engines file and the number store.
-  EXPECT_EQ(QDir(folder()).entryList(QDir::Files),
-            (QStringList{QStringLiteral("valofaxengines.ini"), QStringLiteral("valofaxnumbers.db"),
-                         QStringLiteral("valofaxnumbers.db-shm"), QStringLiteral("valofaxnumbers.db-wal")}));
+  // Only the files made at start are there: the engines file and the number store. The store
+  // opens on its own thread, so its -shm and -wal files may or may not exist yet.
+  QStringList files = QDir(folder()).entryList(QDir::Files);
+  files.removeIf([](const QString& name) { return name.startsWith(QStringLiteral("valofaxnumbers.db")); });
+  EXPECT_EQ(files, QStringList{QStringLiteral("valofaxengines.ini")});
 }
 
 TEST_F(Toolbar, SaveThatCannotCreateTheFileShowsTheErrorAndKeepsTheOldFile) {
