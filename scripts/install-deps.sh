@@ -12,8 +12,9 @@ PACKAGES=(
   libgl-dev
   # text conversion and collation, JPEG decoding
   libicu-dev libjpeg-dev
-  # phone-number validity and region, the number store, Excel workbooks
-  libphonenumber-dev libqt6sql6-sqlite libsqlite3-dev libxlsxwriter-dev
+  # phone-number validity and region (its patterns run by RE2, its metadata
+  # read with protobuf), the number store, Excel workbooks
+  libphonenumber-dev libre2-dev libprotobuf-dev libqt6sql6-sqlite libsqlite3-dev libxlsxwriter-dev
   # a team's store and keyword queue on a PostgreSQL server, and the private
   # throwaway server its tests start
   libpq-dev postgresql-15 postgresql-common

@@ -2,6 +2,8 @@
 // loads its tables when built, so one is made on first use and kept.
 #include "harvest/number_check.h"
 
+#include "harvest/mainland_patterns.h"
+
 #include <phonenumbers/geocoding/phonenumber_offline_geocoder.h>
 #include <phonenumbers/phonenumberutil.h>
 #include <unicode/locid.h>
@@ -80,10 +82,7 @@ bool isValidMainlandNational(std::string_view digits) {
   for (; verdicts[slot] != 0; slot = (slot + 1) & (kSlots - 1)) {
     if (verdicts[slot] >> 1 == key) return (verdicts[slot] & 1) != 0;
   }
-  PhoneNumber number;
-  number.set_country_code(86);
-  number.set_national_number(value);
-  const bool valid = PhoneNumberUtil::GetInstance()->IsValidNumberForRegion(number, "CN");
+  const bool valid = mainlandVerdict(digits);
   if (++used > kSlots / 2) {
     std::fill(verdicts.begin(), verdicts.end(), 0);
     used = 1;

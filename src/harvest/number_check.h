@@ -26,8 +26,9 @@ NumberCheck checkMainlandNumber(std::string_view number);
 // Whether a national significant number (digits only, without the trunk "0"
 // or the country code: "2153853022", "13912345678") is a valid mainland
 // number, as checkMainlandNumber says of its domestic form, without looking
-// up the place. libphonenumber takes microseconds per number, so verdicts
-// are kept per thread. Safe to call from any thread.
+// up the place (through harvest/mainland_patterns.h). Verdicts are kept per
+// thread, so a number seen again costs a table look-up. Safe to call from
+// any thread.
 bool isValidMainlandNational(std::string_view digits);
 
 // The short Chinese name of a kind, as the number store window shows it.

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+
+#include "harvest/mainland_patterns.h"
+
 namespace valo::harvest {
 namespace {
 
@@ -39,6 +44,33 @@ TEST(NumberCheck, ValidityKindAndRegion) {
     EXPECT_EQ(check.valid, c.valid);
     EXPECT_EQ(check.kind, c.kind);
     EXPECT_EQ(check.region, c.region);
+  }
+}
+
+// The compiled patterns must give libphonenumber's own verdict: a spread of
+// numbers over every length and the leading digits that decide the kinds
+// (area codes, mobile and service prefixes), each asked of both.
+TEST(NumberCheck, CompiledPatternsGiveTheLibrarysVerdict) {
+  ASSERT_TRUE(mainlandPatternsInUse());
+  const char* const kLeads[] = {"1", "10", "13", "14", "15", "16", "17", "174", "18", "19", "2", "20", "21",
+                                "3", "35", "4", "400", "5", "571", "6", "7", "755", "8", "800", "86", "9", "95"};
+  std::mt19937_64 random(2026);
+  int valid = 0;
+  for (int i = 0; i < 60000; ++i) {
+    std::string digits = kLeads[random() % std::size(kLeads)];
+    // Most of them of the lengths numbers have, the rest of any length.
+    const std::size_t length = i % 4 == 0 ? 1 + random() % 17 : 9 + random() % 3;
+    while (digits.size() < length) digits += static_cast<char>('0' + random() % 10);
+    const bool expected = libraryMainlandVerdict(digits);
+    ASSERT_EQ(mainlandVerdict(digits), expected) << digits;
+    ASSERT_EQ(isValidMainlandNational(digits), expected) << digits;
+    valid += expected ? 1 : 0;
+  }
+  // Both answers occur often, so agreement means something.
+  EXPECT_GT(valid, 6000);
+  EXPECT_LT(valid, 55000);
+  for (const char* notNational : {"", "0755123456", "7551234567x", "123456789012345678"}) {
+    EXPECT_FALSE(mainlandVerdict(notNational)) << notNational;
   }
 }
 
