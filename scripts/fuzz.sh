@@ -39,7 +39,7 @@ else
 fi
 
 all=(fuzz_extractor fuzz_next_page fuzz_query_encoding fuzz_progress_file fuzz_keyword_file fuzz_merge
-  fuzz_int_lines fuzz_blocked_page fuzz_engine_file fuzz_wide_reading fuzz_proxy_list)
+  fuzz_int_lines fuzz_blocked_page fuzz_engine_file fuzz_wide_reading fuzz_proxy_list fuzz_mainland_verdict)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 
@@ -53,6 +53,7 @@ cmake --build "$build" --target "${targets[@]}" -- -j2
 max_len_for() {
   case $1 in
     fuzz_int_lines | fuzz_next_page) echo 9000 ;;
+    fuzz_mainland_verdict) echo 17 ;;
     *) echo 4096 ;;
   esac
 }

@@ -222,7 +222,7 @@ StepFigures contender(const std::string& path, long long stored, int pages, std:
     const double cpuStart = cpuMs();
     const auto start = Clock::now();
     store.beginPage({gbk("上海 食品 传真:"), 2, gbk("http://www.baidu.com"),
-                     "http://www.baidu.com/s?wd=%C9%CF%BA%A3&pn=" + std::to_string(p * 10) + "&cl=3"});
+                     "http://www.baidu.com/s?wd=%C9%CF%BA%A3&pn=" + std::to_string(p * 10) + "&cl=3", {}});
     for (std::size_t k = 0; k < numbers.size(); ++k) {
       const auto ask = Clock::now();
       const bool known = store.knownBefore(numbers[k]);

@@ -29,7 +29,7 @@ void recordPages(NumberStore& store, int prefix, int pages, int perPage,
   store.beginSearch({gbk("http://www.baidu.com"), 8, 0});
   for (int p = 0; p < pages; ++p) {
     store.beginPage(
-        {gbk("深圳 机械 传真:"), p + 1, gbk("http://www.baidu.com"), "http://x/?p=" + std::to_string(p)});
+        {gbk("深圳 机械 传真:"), p + 1, gbk("http://www.baidu.com"), "http://x/?p=" + std::to_string(p), {}});
     const std::string line = gbk("传真：") + std::string(200, 'x');
     for (int k = 0; k < perPage; ++k) {
       const std::string number =
@@ -167,7 +167,7 @@ TEST(StoreOwner, RecordsWaitingForAHeldStoreReachItAcrossAKill) {
   ASSERT_EQ(::pipe(pipeFds), 0);
   constexpr int kPages = 500, kPerPage = 500;  // 250,000 records
   const pid_t writer = child([&] {
-    NumberStore store(path, now, NumberStore::Timing{50, 200});
+    NumberStore store(path, now, NumberStore::Timing{50, 200, {}});
     recordPages(store, 755, kPages, kPerPage,
                 [&](int pages) { (void)::write(pipeFds[1], &pages, sizeof pages); });
   });

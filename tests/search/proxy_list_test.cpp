@@ -29,7 +29,9 @@ TEST_P(ProxyLineTable, ParsesOrGivesTheReason) {
   const bool good = parseProxyLine(c.line, proxy, reason);
   EXPECT_EQ(reason, c.reason) << c.line;
   EXPECT_EQ(good, *c.reason == '\0') << c.line;
-  if (good) EXPECT_EQ(proxy, c.proxy) << c.line;
+  if (good) {
+    EXPECT_EQ(proxy, c.proxy) << c.line;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

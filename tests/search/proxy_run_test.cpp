@@ -37,7 +37,7 @@ struct ProxyRun {
   // keyword, each with its number.
   ProxyRun(int proxies, std::string answers) {
     std::vector<search::Proxy> list;
-    for (int i = 1; i <= proxies; ++i) list.push_back({search::Proxy::Kind::Http, "p" + std::to_string(i), 8000});
+    for (int i = 1; i <= proxies; ++i) list.push_back({search::Proxy::Kind::Http, "p" + std::to_string(i), 8000, {}, {}});
     r.hooks.loadProxies = [list] { return list; };
     r.hooks.proxySwitch = &proxySwitch;
     r.browser.onNavigate = [this] {
