@@ -116,8 +116,12 @@ class ProgressBox {
 StoreBinding::StoreBinding(QWidget& owner, files::store::NumberStore& store)
     : owner_(owner), store_(store), checks_(store), lastFolder_(QDir::homePath()) {
   // Numbers an earlier run imported but did not get to check; with none
-  // (a cheap look at a partial index) the worker ends at once.
-  checks_.start();
+  // (a cheap look at a partial index) the worker ends at once. They wait
+  // until the window is up: on two cores the checks would take the core
+  // the browser's start needs.
+  checksAfterStart_.setSingleShot(true);
+  QObject::connect(&checksAfterStart_, &QTimer::timeout, &checksAfterStart_, [this] { guarded([this] { checks_.start(); }); });
+  checksAfterStart_.start(kChecksAfterStartMs);
   // Every commit of the store (a search's page, an import batch, a delete,
   // new checks) is followed by the open window.
   listener_ = store_.addListener([this](files::store::StoreEvent event) {

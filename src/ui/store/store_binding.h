@@ -2,13 +2,14 @@
 // file and carries out its commands: import of number lists, export of the
 // rows shown, of one search or of all, copy and delete of chosen numbers,
 // with a progress box that can cancel the long ones. Numbers left unchecked
-// by an import are checked in the background from the program's start and
-// after each import until the program closes. The open window follows the
-// store's changes.
+// by an import are checked in the background, from a few seconds after the
+// program's start and after each import, until the program closes. The open
+// window follows the store's changes.
 #pragma once
 
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -75,6 +76,8 @@ class StoreBinding {
   QWidget& owner_;
   files::store::NumberStore& store_;
   files::store::NumberCheckWorker checks_;
+  static constexpr int kChecksAfterStartMs = 3000;
+  QTimer checksAfterStart_;
   int listener_ = 0;
   std::unique_ptr<files::store::Connection> db_;
   std::unique_ptr<files::store::StoreReader> reader_;  // over db_

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Start-up of the program's main window with a big number store beside a
+# bare Qt WebEngine program that shows one browser view
+# (bench_bare_webengine), on the same Xvfb in one run, taken in turn: each
+# from exec to its window mapped. Prints both and their ratio.
+# Usage: bench/startup/window_vs_bare.sh [build folder=build] [runs=5] [store]
+#   store  a number store to start with, linked into the program's folder
+#          as valofaxnumbers.db (SQLite follows the link, so its journal
+#          stays beside the store itself; the one bench_store generates:
+#          /tmp/valo-bench-store-10000000.db); default: none, a fresh start
+set -euo pipefail
+build=$(cd "${1:-build}" && pwd)
+runs=${2:-5}
+store=${3:-}
+work=$(mktemp -d)
+xvfb_pid="" app_pid=""
+cleanup() {
+  for p in $app_pid $xvfb_pid; do kill -9 "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cd "$work"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>display 2>/dev/null &
+xvfb_pid=$!
+while [ ! -s display ]; do sleep 0.1; done
+display=:$(tr -d '\n' <display)
+
+fresh_home() {
+  rm -rf h && mkdir -p h/bin h/rt && chmod 700 h/rt
+  cp "$build/src/app/valofax" "$build/bench/startup/bench_bare_webengine" h/bin/
+  # The same file, not a copy of gigabytes; the program may add to it.
+  if [ -n "$store" ]; then ln -s "$(realpath "$store")" h/bin/valofaxnumbers.db; fi
+}
+now() { date +%s.%N; }
+# Starts a program and waits for its visible window named $1; prints seconds.
+shown_after() {
+  local name=$1
+  shift
+  local t0
+  t0=$(now)
+  HOME=$work/h XDG_RUNTIME_DIR=$work/h/rt QTWEBENGINE_DISABLE_SANDBOX=1 LC_ALL=C.UTF-8 DISPLAY=$display \
+    QT_QPA_PLATFORM=xcb QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu" "$@" 2>/dev/null &
+  app_pid=$!
+  # xdotool's own --sync looks only every half second.
+  until DISPLAY=$display xdotool search --onlyvisible --name "$name" >/dev/null 2>&1; do sleep 0.01; done
+  echo "$(now) - $t0" | bc
+  kill -9 "$app_pid"
+  wait "$app_pid" 2>/dev/null || true
+  app_pid=""
+}
+if [ -n "$store" ]; then
+  echo "store: $store, $(sqlite3 "$store" 'SELECT count(*) FROM numbers' 2>/dev/null || echo '?') numbers"
+else
+  echo "store: none (a first start)"
+fi
+window_total=0 bare_total=0
+for run in $(seq "$runs"); do
+  fresh_home
+  bare=$(shown_after Bare h/bin/bench_bare_webengine)
+  fresh_home
+  window=$(shown_after Valo h/bin/valofax)
+  printf 'run %d: bare QWebEngineView %.2f s, main window %.2f s\n' "$run" "$bare" "$window"
+  bare_total=$(echo "$bare_total + $bare" | bc)
+  window_total=$(echo "$window_total + $window" | bc)
+done
+printf 'mean of %d: main window %.2f s, bare QWebEngineView %.2f s, ratio %.2f\n' "$runs" \
+  "$(echo "$window_total / $runs" | bc -l)" "$(echo "$bare_total / $runs" | bc -l)" \
+  "$(echo "$window_total / $bare_total" | bc -l)"
