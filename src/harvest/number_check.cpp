@@ -1,32 +1,24 @@
-// libphonenumber behind the small interface of number_check.h. The geocoder
-// loads its tables when built, so one is made on first use and kept.
+// libphonenumber behind the small interface of number_check.h; the place
+// comes from its geocoder, loaded on first use (geocoder_loader.h).
 #include "harvest/number_check.h"
 
-#include "harvest/mainland_patterns.h"
-
-#include <phonenumbers/geocoding/phonenumber_offline_geocoder.h>
 #include <phonenumbers/phonenumberutil.h>
-#include <unicode/locid.h>
 
-#include <cstdint>
-#include <mutex>
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <mutex>
 #include <vector>
+
+#include "harvest/geocoder_loader.h"
+#include "harvest/mainland_patterns.h"
 
 namespace valo::harvest {
 namespace {
 
 using i18n::phonenumbers::PhoneNumber;
-using i18n::phonenumbers::PhoneNumberOfflineGeocoder;
 using i18n::phonenumbers::PhoneNumberUtil;
-
-// The geocoder keeps a cache of loaded areas without a lock of its own.
-std::mutex geocoderMutex;
-
-PhoneNumberOfflineGeocoder& geocoder() {
-  static PhoneNumberOfflineGeocoder instance;
-  return instance;
-}
 
 NumberKind kindOf(PhoneNumberUtil::PhoneNumberType type) {
   switch (type) {
@@ -53,9 +45,14 @@ NumberCheck checkMainlandNumber(std::string_view number) {
   if (!check.valid) return check;
   check.kind = kindOf(util.GetNumberType(parsed));
   std::string place;
-  {
-    std::lock_guard lock(geocoderMutex);
-    place = geocoder().GetDescriptionForNumber(parsed, icu::Locale("zh", "CN"));
+  try {
+    place = geocodedPlace(parsed.country_code(), parsed.national_number(),
+                          parsed.italian_leading_zero() ? parsed.number_of_leading_zeros() : 0);
+  } catch (const std::exception& e) {
+    // A broken installation loses the places, not the numbers: the check's
+    // other answers still count. Said once, where the program's log goes.
+    static std::once_flag told;
+    std::call_once(told, [&] { std::fprintf(stderr, "valofax: %s\n", e.what()); });
   }
   // A number without a place of its own (400, 800) is described as the
   // whole country, which says nothing about where the company is.

@@ -29,7 +29,7 @@ std::string oneLine(std::string message) {
 }  // namespace
 
 std::string_view PgResult::text(int row, int column) const {
-  return {PQgetvalue(result_, row, column), static_cast<std::size_t>(PQgetlength(result_, row, column))};
+  return {libpq().PQgetvalue(result_, row, column), static_cast<std::size_t>(libpq().PQgetlength(result_, row, column))};
 }
 
 std::int64_t PgResult::integer(int row, int column) const {
@@ -40,7 +40,7 @@ std::int64_t PgResult::integer(int row, int column) const {
 }
 
 std::int64_t PgResult::changed() const {
-  const char* n = PQcmdTuples(result_);
+  const char* n = libpq().PQcmdTuples(result_);
   return n != nullptr && *n != '\0' ? std::stoll(n) : 0;
 }
 
@@ -49,37 +49,42 @@ PgLink::PgLink(const std::string& conninfo, int connectTimeoutSeconds) {
   const char* keys[] = {"connect_timeout", "application_name", "client_encoding", "dbname", nullptr};
   const std::string timeout = std::to_string(connectTimeoutSeconds);
   const char* values[] = {timeout.c_str(), "valofax", "UTF8", conninfo.c_str(), nullptr};
-  conn_ = PQconnectdbParams(keys, values, 1);
+  try {
+    libpq();
+  } catch (const std::exception& e) {
+    throw TeamError("58000", false, std::string("connect to the team server: ") + e.what());
+  }
+  conn_ = libpq().PQconnectdbParams(keys, values, 1);
   if (conn_ == nullptr) throw TeamError("08000", true, "connect to the team server: out of memory");
-  if (PQstatus(conn_) != CONNECTION_OK) {
-    const std::string message = PQerrorMessage(conn_);
-    PQfinish(conn_);
+  if (libpq().PQstatus(conn_) != CONNECTION_OK) {
+    const std::string message = libpq().PQerrorMessage(conn_);
+    libpq().PQfinish(conn_);
     conn_ = nullptr;
     throw TeamError("08001", true, "connect to the team server: " + oneLine(message));
   }
-  PQsetClientEncoding(conn_, "UTF8");
+  libpq().PQsetClientEncoding(conn_, "UTF8");
   // The server's notices ("relation already exists, skipping") are no news
   // to the user, and would break a log of JSON lines.
-  PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+  libpq().PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
 }
 
 PgLink::~PgLink() {
-  if (conn_ != nullptr) PQfinish(conn_);
+  if (conn_ != nullptr) libpq().PQfinish(conn_);
 }
 
 void PgLink::fail(PGresult* result, std::string_view doing) {
-  const char* state = result != nullptr ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+  const char* state = result != nullptr ? libpq().PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
   std::string code = state != nullptr ? state : "";
-  std::string message = result != nullptr ? PQresultErrorMessage(result) : "";
-  if (message.empty()) message = PQerrorMessage(conn_);
-  PQclear(result);
-  const bool lost = PQstatus(conn_) != CONNECTION_OK || code.empty() || lostState(code);
+  std::string message = result != nullptr ? libpq().PQresultErrorMessage(result) : "";
+  if (message.empty()) message = libpq().PQerrorMessage(conn_);
+  libpq().PQclear(result);
+  const bool lost = libpq().PQstatus(conn_) != CONNECTION_OK || code.empty() || lostState(code);
   throw TeamError(code.empty() ? "08006" : code, lost, std::string(doing) + ": " + oneLine(message));
 }
 
 PgResult PgLink::exec(std::string_view sql, std::string_view doing) {
-  PGresult* r = PQexec(conn_, std::string(sql).c_str());
-  const ExecStatusType status = r != nullptr ? PQresultStatus(r) : PGRES_FATAL_ERROR;
+  PGresult* r = libpq().PQexec(conn_, std::string(sql).c_str());
+  const ExecStatusType status = r != nullptr ? libpq().PQresultStatus(r) : PGRES_FATAL_ERROR;
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) fail(r, doing);
   return PgResult(r);
 }
@@ -88,15 +93,15 @@ PgResult PgLink::exec(const std::string& sql, const std::vector<Param>& params, 
   std::vector<const char*> values;
   values.reserve(params.size());
   for (const Param& p : params) values.push_back(p ? p->c_str() : nullptr);
-  PGresult* r = PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
+  PGresult* r = libpq().PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
                              nullptr, nullptr, 0);
-  const ExecStatusType status = r != nullptr ? PQresultStatus(r) : PGRES_FATAL_ERROR;
+  const ExecStatusType status = r != nullptr ? libpq().PQresultStatus(r) : PGRES_FATAL_ERROR;
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) fail(r, doing);
   return PgResult(r);
 }
 
 std::vector<PgResult> PgLink::pipeline(const std::vector<Statement>& statements) {
-  if (PQenterPipelineMode(conn_) != 1) fail(nullptr, "send statements together");
+  if (libpq().PQenterPipelineMode(conn_) != 1) fail(nullptr, "send statements together");
   std::vector<PgResult> results;
   PGresult* firstFailure = nullptr;
   std::string_view failedDoing;
@@ -104,48 +109,48 @@ std::vector<PgResult> PgLink::pipeline(const std::vector<Statement>& statements)
   for (const Statement& st : statements) {
     std::vector<const char*> values;
     for (const Param& p : st.params) values.push_back(p ? p->c_str() : nullptr);
-    if (PQsendQueryParams(conn_, st.sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
+    if (libpq().PQsendQueryParams(conn_, st.sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
                           nullptr, 0) != 1) {
       sent = false;
       failedDoing = st.doing;
       break;
     }
   }
-  if (sent && PQpipelineSync(conn_) != 1) sent = false;
+  if (sent && libpq().PQpipelineSync(conn_) != 1) sent = false;
   if (!sent) {
     // The connection is broken; nothing can be read back from it.
-    PQexitPipelineMode(conn_);
+    libpq().PQexitPipelineMode(conn_);
     fail(nullptr, failedDoing.empty() ? std::string_view("send statements together") : failedDoing);
   }
   // Every statement's results end with a null; the sync point ends all.
   for (std::size_t i = 0; i < statements.size(); ++i) {
     PGresult* kept = nullptr;
-    while (PGresult* r = PQgetResult(conn_)) {
+    while (PGresult* r = libpq().PQgetResult(conn_)) {
       if (kept == nullptr) {
         kept = r;
       } else {
-        PQclear(r);
+        libpq().PQclear(r);
       }
     }
-    const ExecStatusType status = kept != nullptr ? PQresultStatus(kept) : PGRES_FATAL_ERROR;
+    const ExecStatusType status = kept != nullptr ? libpq().PQresultStatus(kept) : PGRES_FATAL_ERROR;
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
       results.emplace_back(kept);
     } else if (firstFailure == nullptr && status != PGRES_PIPELINE_ABORTED) {
       firstFailure = kept;
       failedDoing = statements[i].doing;
     } else {
-      PQclear(kept);
+      libpq().PQclear(kept);
     }
-    if (PQstatus(conn_) != CONNECTION_OK) break;
+    if (libpq().PQstatus(conn_) != CONNECTION_OK) break;
   }
   for (;;) {
-    PGresult* r = PQgetResult(conn_);
+    PGresult* r = libpq().PQgetResult(conn_);
     if (r == nullptr) break;
-    const bool sync = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
-    PQclear(r);
+    const bool sync = libpq().PQresultStatus(r) == PGRES_PIPELINE_SYNC;
+    libpq().PQclear(r);
     if (sync) break;
   }
-  PQexitPipelineMode(conn_);
+  libpq().PQexitPipelineMode(conn_);
   if (firstFailure != nullptr || results.size() != statements.size()) {
     fail(firstFailure, failedDoing.empty() ? std::string_view("send statements together") : failedDoing);
   }

@@ -5,6 +5,8 @@
 
 #include <libpq-fe.h>
 
+#include "team/libpq_loader.h"
+
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -32,15 +34,15 @@ class TeamError : public std::runtime_error {
 class PgResult {
  public:
   explicit PgResult(PGresult* result) : result_(result) {}
-  ~PgResult() { PQclear(result_); }
+  ~PgResult() { libpq().PQclear(result_); }
   PgResult(PgResult&& other) noexcept : result_(other.result_) { other.result_ = nullptr; }
   PgResult(const PgResult&) = delete;
   PgResult& operator=(const PgResult&) = delete;
 
-  int rows() const { return PQntuples(result_); }
+  int rows() const { return libpq().PQntuples(result_); }
   std::string_view text(int row, int column) const;
   std::int64_t integer(int row, int column) const;
-  bool isNull(int row, int column) const { return PQgetisnull(result_, row, column) != 0; }
+  bool isNull(int row, int column) const { return libpq().PQgetisnull(result_, row, column) != 0; }
   // Rows changed by an INSERT, UPDATE or DELETE.
   std::int64_t changed() const;
 
@@ -60,7 +62,7 @@ class PgLink {
   PgLink& operator=(const PgLink&) = delete;
 
   PGconn* get() const { return conn_; }
-  bool healthy() const { return conn_ != nullptr && PQstatus(conn_) == CONNECTION_OK; }
+  bool healthy() const { return conn_ != nullptr && libpq().PQstatus(conn_) == CONNECTION_OK; }
   // Runs statements without parameters (several, separated by ';').
   PgResult exec(std::string_view sql, std::string_view doing);
   PgResult exec(const std::string& sql, const std::vector<Param>& params, std::string_view doing);
