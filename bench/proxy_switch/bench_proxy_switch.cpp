@@ -50,7 +50,7 @@ struct RecordingProxy : QTcpServer {
       }
     });
   }
-  valo::search::Proxy asProxy() const { return {valo::search::Proxy::Kind::Http, "127.0.0.1", serverPort()}; }
+  valo::search::Proxy asProxy() const { return {valo::search::Proxy::Kind::Http, "127.0.0.1", serverPort(), {}, {}}; }
 };
 
 void spin(const std::function<bool()>& done, int ms) {
