@@ -19,6 +19,8 @@ mkdir -p "$work/bin" "$work/home"
 for p in "${programs[@]}"; do
   cp "$build/tests/$p" "$work/bin/"
 done
+# The geocoder module is looked for beside the program first.
+cp "$build/src/harvest/libvalo_geocoder.so" "$work/bin/"
 chmod -R a+rX "$work"
 
 run_as=()
