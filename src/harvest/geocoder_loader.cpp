@@ -1,12 +1,12 @@
 // Loads the geocoder module once, on the first place asked for. The module's
 // places are tried in turn: beside the running program (a copy taken
-// elsewhere with its module), then the installed one for an installed
-// program and the build's own for one run from the build, then the other.
+// elsewhere with its module), where the installation puts it relative to
+// the program, and where the build made it.
 #include "harvest/geocoder_loader.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <stdexcept>
@@ -25,13 +25,13 @@ std::filesystem::path runningProgram() {
 
 std::vector<std::filesystem::path> modulePlaces() {
   const std::filesystem::path program = runningProgram();
-  const std::filesystem::path installed = VALO_GEOCODER_INSTALLED;
   const std::filesystem::path built = VALO_GEOCODER_BUILT;
   std::vector<std::filesystem::path> places;
-  if (!program.empty()) places.push_back(program.parent_path() / installed.filename());
-  const bool isInstalled = program.parent_path() == std::filesystem::path(VALO_INSTALLED_BINDIR);
-  places.push_back(isInstalled ? installed : built);
-  places.push_back(isInstalled ? built : installed);
+  if (!program.empty()) {
+    places.push_back(program.parent_path() / built.filename());
+    places.push_back(program.parent_path() / VALO_GEOCODER_FROM_PROGRAM);
+  }
+  places.push_back(built);
   return places;
 }
 
@@ -54,7 +54,7 @@ Module load() {
     if (module.describe != nullptr) return module;
     module.failure += place.string() + " has no valoDescribeNumber; ";
   }
-  module.failure = "the geocoder module (" + std::filesystem::path(VALO_GEOCODER_INSTALLED).filename().string() +
+  module.failure = "the geocoder module (" + std::filesystem::path(VALO_GEOCODER_BUILT).filename().string() +
                    ") could not be loaded: " + (module.failure.empty() ? "not found" : module.failure);
   return module;
 }

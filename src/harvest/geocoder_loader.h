@@ -1,7 +1,7 @@
 // The place of a number (province and city, in Chinese) from libphonenumber's
 // offline geocoder, which lives in a module loaded on first use (see
 // geocoder_module.cpp for why): from beside the program, then from where
-// the build or the installation put it.
+// the installation or the build put it.
 #pragma once
 
 #include <cstdint>

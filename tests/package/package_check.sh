@@ -5,9 +5,9 @@
 # dependencies dpkg-shlibdeps found plus those named by hand. The unpacked
 # tree goes through desktop-file-validate, appstreamcli and lintian where
 # they are installed. Nothing is installed into the running system.
-# Usage: package_check.sh <cpack> <build dir> <version>
+# Usage: package_check.sh <cpack> <build dir> <version> <geocoder module from usr/bin>
 set -euo pipefail
-cpack=$1 build=$2 version=$3
+cpack=$1 build=$2 version=$3 geocoder=$4
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -59,6 +59,13 @@ done
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 [ -x "$root/usr/bin/valofax" ] || fail "usr/bin/valofax is not executable"
+# The geocoder and libpq are loaded when first needed, never at start: the
+# module must stand where the installed program looks for it, and the
+# program must not name either library for the loader.
+[ -f "$root/usr/bin/$geocoder" ] || fail "the package has no usr/bin/$geocoder, where the program looks for it"
+if readelf -d "$root/usr/bin/valofax" | grep NEEDED | grep -qE 'libpq|libgeocoding'; then
+  fail "usr/bin/valofax links libpq or libgeocoding, which every start would then load"
+fi
 # A PNG keeps its width and height as 32-bit big-endian numbers at bytes 16..23.
 png_size() { od -An -tu1 -j16 -N8 "$1" | awk '{printf "%dx%d", $3*256+$4, $7*256+$8}'; }
 for size in "${sizes[@]}"; do
