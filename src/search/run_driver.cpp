@@ -213,7 +213,8 @@ void SearchRunDriver::Timer1Timer() {
 // path `done` runs right here and the decision to read, the harvest and the
 // next request are one step on the same page. When the wait has run out the
 // text of whatever the browser shows is fetched and the reader runs when it
-// arrives; in between only Stop (seen by the reader) and document-complete
+// arrives. The store may look the page's numbers up first, off this thread,
+// and the reader then runs when they are looked up. In between only Stop (seen by the reader) and document-complete
 // events (overwritten before the next request) can act, and a request issued
 // meanwhile (a new Search, the watchdog) makes the late text stale: it is
 // dropped, never harvested.
@@ -222,8 +223,11 @@ void SearchRunDriver::readCurrentPage() {
   readPending_ = true;
   browser_.readBodyText([this, serial](env::PageText page) {
     if (serial != requestSerial_ || !readPending_) return;
-    readPending_ = false;
-    ProcessResultPage(std::move(page));
+    services_.lookAhead(std::move(page), [this, serial](env::PageText looked) {
+      if (serial != requestSerial_ || !readPending_) return;
+      readPending_ = false;
+      ProcessResultPage(std::move(looked));
+    });
   });
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "env/browser_control.h"
 #include "harvest/fax_extractor.h"
 #include "harvest/page_source.h"
 #include "search/proxy_list.h"
@@ -112,6 +113,10 @@ class RunServices {
   // request goes out, and at the end step), returning the failure's status
   // text for as long as numbers wait for the disk. Never throws.
   virtual std::optional<GbkString> flushAutosave() { return std::nullopt; }
+  // A page's text has arrived; `then` reads it. The store may first look up
+  // the numbers the page will ask about, off the run's thread, and call
+  // `then` later on the run's thread; by default it is called at once.
+  virtual void lookAhead(env::PageText page, std::function<void(env::PageText)> then) { then(std::move(page)); }
   // Where a page came from, told to the store before its numbers are harvested.
   virtual void pageRead(const harvest::PageSource& /*page*/) {}
   // The store commits what it was told since the last commit; `answer` is

@@ -7,7 +7,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "files/store/number_store.h"
 #include "harvest/fax_extractor.h"
@@ -27,6 +29,13 @@ class PageStore {
   virtual void beginPage(const harvest::PageSource& page) = 0;
   // Whether the store holds the number from before (history de-duplication).
   virtual bool knownBefore(std::string_view number) = 0;
+  // Looks up, off the caller's thread, the numbers `numbers` gives (called
+  // on that thread), so that knownBefore answers them from memory until the
+  // page is committed; `done` follows on any thread. False when this store
+  // does not look ahead: nothing is called then.
+  virtual bool lookAhead(std::function<std::vector<std::string>()> /*numbers*/, std::function<void()> /*done*/) {
+    return false;
+  }
   virtual void sighted(const GbkString& number, std::string_view gbkLine, harvest::Sighting what) = 0;
   // Commits what was told since the last commit; `done` is called exactly
   // once when the records are on disk: during this call or later, possibly

@@ -15,6 +15,27 @@ namespace {
 
 constexpr int kPanelStatus = 6;
 
+// The numbers the extractor will ask 历史去重 about on a page: every
+// candidate, as if the duplicates box were off (a superset of what it asks).
+class AskedNumbers : public harvest::ExtractionSink {
+ public:
+  explicit AskedNumbers(bool wide) : wide_(wide) {}
+  std::vector<std::string> asked;
+
+  bool dedupTicked() override { return false; }
+  bool hasCaption(std::string_view) override { return false; }
+  void addNumber(const GbkString&) override {}
+  void showFoundCount(std::int32_t) override {}
+  bool knownBefore(std::string_view number) override {
+    asked.emplace_back(number);
+    return false;
+  }
+  bool wideReading() override { return wide_; }
+
+ private:
+  bool wide_;
+};
+
 // The design intervals of the poll and the watchdog, before a search sets them.
 constexpr int kTimerIntervals[3] = {8000, 60000, 0};
 
@@ -134,6 +155,29 @@ void SearchSession::searchStarting() {
 
 std::optional<GbkString> SearchSession::flushAutosave() {
   return autosave_.flush();
+}
+
+// With 历史去重 on, the page's numbers are looked up before it is read, off
+// this thread: a store of millions of numbers answers most look-ups from the
+// disk, and the window must not wait for it. The page is read when they are.
+void SearchSession::lookAhead(env::PageText page, std::function<void(env::PageText)> then) {
+  if (!options_.current().historyDedup || page.error || !page.hasBody || page.text.empty()) {
+    then(std::move(page));
+    return;
+  }
+  auto held = std::make_shared<env::PageText>(std::move(page));
+  const bool wide = options_.current().wideReading;
+  const auto numbers = [held, wide] {
+    AskedNumbers sink(wide);
+    std::int32_t count = 0;
+    harvest::ExtractFaxNumbersFromText(held->text, sink, count);
+    return std::move(sink.asked);
+  };
+  auto looked = std::make_shared<std::function<void(env::PageText)>>(std::move(then));
+  const bool asked = store_->lookAhead(numbers, [this, held, looked] {
+    onSessionThread([held, looked] { (*looked)(std::move(*held)); });
+  });
+  if (!asked) (*looked)(std::move(*held));
 }
 
 void SearchSession::pageRead(const harvest::PageSource& page) {

@@ -72,6 +72,7 @@ class SearchSession : private search::RunServices, private harvest::ExtractionSi
   void checkpointProgress() override;
   void searchStarting() override;
   std::optional<GbkString> flushAutosave() override;
+  void lookAhead(env::PageText page, std::function<void(env::PageText)> then) override;
   void pageRead(const harvest::PageSource& page) override;
   void commitStore(search::StoreAnswer answer) override;
   void searchEnded(std::int32_t foundCount, const GbkString& endText) override;

@@ -9,7 +9,9 @@
 #include <QDateTime>
 #include <algorithm>
 #include <functional>
+#include <future>
 #include <memory>
+#include <thread>
 
 #include "files/store/number_store.h"
 #include "files/store/store_schema.h"
@@ -27,7 +29,7 @@ QDateTime at10() {
 // Records one number through a search of its own.
 void recordOne(NumberStore& store, const char* number) {
   store.beginSearch({gbk("http://www.baidu.com"), 8, 0});
-  store.beginPage({gbk("机械"), 1, gbk("http://www.baidu.com"), "http://www.baidu.com/s?wd=x"});
+  store.beginPage({gbk("机械"), 1, gbk("http://www.baidu.com"), "http://www.baidu.com/s?wd=x", {}});
   store.sighted(number, gbk("传真：") + number, harvest::Sighting::Listed);
   store.commit();
   store.endSearch({0, 1, gbk("搜索已经结束！")});
@@ -173,6 +175,42 @@ TEST(NumberStore, SearchesAndSightingsNameTheirMachine) {
   EXPECT_EQ(db.scalar("SELECT count(*) FROM searches WHERE machine = 'shop2'"), 1);
   EXPECT_EQ(db.scalar("SELECT count(*) FROM sightings WHERE machine = 'shop2' AND number = '021-53853022'"), 1);
   EXPECT_EQ(db.scalar("SELECT count(*) FROM sightings WHERE machine IS NULL"), 1);
+}
+
+// 历史去重 asked ahead of a page, off the asking thread: the page's answers
+// are the store's, and once the page is committed a later page is never
+// answered from them (its own number was unknown then and is held now).
+TEST(NumberStore, LooksAPagesNumbersUpAheadOffItsThreadForThatPageOnly) {
+  TempDir dir;
+  const std::string held = "0755-11111111", fresh = "021-22222222";
+  NumberStore store(QString::fromStdString(dir.path() + "/valofaxnumbers.db"), at10);
+  recordOne(store, held.c_str());
+  store.beginSearch({gbk("http://www.baidu.com"), 8, 0});
+  struct Page {
+    bool lookAhead;
+    bool heldKnown, freshKnown;
+  };
+  const Page pages[] = {{true, true, false}, {false, true, true}, {true, true, true}};
+  for (const Page& page : pages) {
+    if (page.lookAhead) {
+      std::promise<std::thread::id> asked;
+      std::promise<void> answered;
+      store.lookAhead(
+          [&] {
+            asked.set_value(std::this_thread::get_id());
+            return std::vector<std::string>{fresh, held, fresh};
+          },
+          [&] { answered.set_value(); });
+      EXPECT_NE(asked.get_future().get(), std::this_thread::get_id());
+      answered.get_future().wait();
+    }
+    store.beginPage({gbk("机械"), 1, gbk("http://www.baidu.com"), "http://www.baidu.com/s?wd=x", {}});
+    EXPECT_EQ(store.knownBefore(held), page.heldKnown);
+    EXPECT_EQ(store.knownBefore(fresh), page.freshKnown);
+    if (!page.freshKnown) store.sighted(fresh, gbk("传真：") + fresh, harvest::Sighting::Listed);
+    store.commit();
+  }
+  store.endSearch({0, 1, gbk("搜索已经结束！")});
 }
 
 TEST(NumberStore, KeepsAPageLineAsUtf8OfAtMost4096BytesCutAtACharacter) {

@@ -4,6 +4,7 @@
 
 #include <future>
 
+#include "files/store/store_look_ahead.h"
 #include "files/store/store_open.h"
 #include "files/store/store_schema.h"
 #include "files/store/store_writer.h"
@@ -36,12 +37,14 @@ NumberStore::NumberStore(QString path, std::function<QDateTime()> now)
 NumberStore::NumberStore(QString path, std::function<QDateTime()> now, Timing timing)
     : path_(std::move(path)),
       now_(std::move(now)),
-      writer_(std::make_unique<Writer>(path_, now_, timing)) {
+      writer_(std::make_unique<Writer>(path_, now_, timing)),
+      lookAhead_(std::make_unique<StoreLookAhead>(path_, [w = writer_.get()] { return w->generation(); })) {
   rec_ = std::make_unique<Recording>(
       [this](RecordBatch batch, BatchAnswer done) { writer_->submit(std::move(batch), std::move(done)); }, now_);
 }
 
 NumberStore::~NumberStore() {
+  lookAhead_.reset();
   rec_->known.reset();
   writer_.reset();
 }
@@ -57,6 +60,7 @@ void NumberStore::beginPage(const PageSource& source) {
 
 bool NumberStore::knownBefore(std::string_view number) {
   if (writer_->waitingListed(number)) return true;
+  if (const std::optional<bool> ahead = lookAhead_->known(number)) return *ahead;
   Recording& r = *rec_;
   if (r.readerGeneration != writer_->generation()) {
     r.known.reset();
@@ -90,7 +94,12 @@ void NumberStore::sighted(std::string_view number, std::string_view gbkLine, har
   rec_->batches.sighted(number, gbkLine, what);
 }
 
+void NumberStore::lookAhead(std::function<std::vector<std::string>()> numbers, std::function<void()> done) {
+  lookAhead_->ask(std::move(numbers), std::move(done));
+}
+
 void NumberStore::commitPage(Answer done) {
+  lookAhead_->forget();
   if (!rec_->batches.searching()) {
     if (done) done(statusText());
     return;

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "files/store/batch_recorder.h"
 #include "files/store/sqlite_handle.h"
@@ -27,6 +28,7 @@
 namespace valo::files::store {
 
 using harvest::PageSource;
+class StoreLookAhead;
 
 // The journal's file beside the store at `storePath`.
 QString waitingJournalPath(const QString& storePath);
@@ -67,6 +69,12 @@ class NumberStore {
   // Whether the number is held: in the store (an earlier search, an imported
   // list), listed in this search, or waiting in the journal.
   bool knownBefore(std::string_view number);
+  // Looks up ahead, on a thread of the store's own, the numbers a page is
+  // about to ask knownBefore about (`numbers` runs on that thread), so that
+  // those questions are answered from memory until the page is committed.
+  // `done` is called on that thread when the answers are there (or the
+  // store could not be read; knownBefore then reads it itself).
+  void lookAhead(std::function<std::vector<std::string>()> numbers, std::function<void()> done);
   // A number listed, or left out by 历史去重 (Known) or as no valid number
   // (Rejected, which leaves the store's `numbers` as they are).
   void sighted(std::string_view number, std::string_view gbkLine, harvest::Sighting what);
@@ -117,6 +125,7 @@ class NumberStore {
   std::function<QDateTime()> now_;
   std::unique_ptr<Recording> rec_;  // the recording thread's own state
   std::unique_ptr<Writer> writer_;
+  std::unique_ptr<StoreLookAhead> lookAhead_;  // ends before the writer it asks
 };
 
 }  // namespace valo::files::store

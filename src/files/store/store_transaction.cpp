@@ -5,8 +5,8 @@
 
 namespace valo::files::store {
 
-Transaction::Transaction(Connection& db, std::string_view doing) : db_(db), doing_(doing) {
-  db_.exec("BEGIN IMMEDIATE", std::string("begin ") + std::string(doing_));
+Transaction::Transaction(Connection& db, std::string_view doing, Kind kind) : db_(db), doing_(doing) {
+  db_.exec(kind == Kind::Write ? "BEGIN IMMEDIATE" : "BEGIN", std::string("begin ") + std::string(doing_));
   open_ = true;
 }
 

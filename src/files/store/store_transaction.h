@@ -13,8 +13,10 @@ class Transaction {
  public:
   // BEGIN IMMEDIATE: the write lock is taken at once, so a busy store shows
   // here rather than half-way through the writes. `doing` names the work in
-  // the error of a failed begin or commit.
-  Transaction(Connection& db, std::string_view doing);
+  // the error of a failed begin or commit. A Read one (plain BEGIN) keeps
+  // one state of the store for a series of reads and takes no lock.
+  enum class Kind { Write, Read };
+  Transaction(Connection& db, std::string_view doing, Kind kind = Kind::Write);
   ~Transaction();
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;

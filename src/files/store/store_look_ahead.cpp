@@ -1,0 +1,121 @@
+// See store_look_ahead.h.
+#include "files/store/store_look_ahead.h"
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+
+#include "files/store/store_open.h"
+#include "files/store/store_transaction.h"
+
+namespace valo::files::store {
+namespace {
+
+// A store another program holds is not waited for here: the harvest then
+// asks the store itself, as it would without the look-ahead.
+constexpr int kReaderWaitMs = 50;
+
+}  // namespace
+
+StoreLookAhead::StoreLookAhead(QString path, std::function<int()> generation)
+    : path_(std::move(path)), generation_(std::move(generation)), thread_([this] { run(); }) {}
+
+StoreLookAhead::~StoreLookAhead() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_one();
+  thread_.join();
+}
+
+void StoreLookAhead::ask(Numbers numbers, std::function<void()> done) {
+  {
+    std::lock_guard lock(mutex_);
+    if (next_ && next_->done) replaced_.push_back(std::move(next_->done));
+    next_ = Request{std::move(numbers), std::move(done), epoch_};
+  }
+  wake_.notify_one();
+}
+
+std::optional<bool> StoreLookAhead::known(std::string_view number) const {
+  std::lock_guard lock(mutex_);
+  if (answers_.generation != generation_()) return std::nullopt;
+  const auto it = std::lower_bound(answers_.numbers.begin(), answers_.numbers.end(), number);
+  if (it == answers_.numbers.end() || *it != number) return std::nullopt;
+  return answers_.known[static_cast<std::size_t>(it - answers_.numbers.begin())];
+}
+
+void StoreLookAhead::forget() {
+  std::lock_guard lock(mutex_);
+  answers_ = Answers{};
+  ++epoch_;
+}
+
+StoreLookAhead::Answers StoreLookAhead::lookUp(std::vector<std::string> numbers) {
+  Answers answers;
+  answers.generation = generation_();
+  std::sort(numbers.begin(), numbers.end());
+  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+  try {
+    // Opened again once the store was: the old connection would still read
+    // a file set aside.
+    if (!find_ || readerGeneration_ != answers.generation) {
+      find_.reset();
+      reader_ = Connection();
+      reader_ = openStoreConnection(path_, kReaderWaitMs);
+      readerGeneration_ = answers.generation;
+      find_ = std::make_unique<Statement>(reader_.get(), "SELECT 1 FROM numbers WHERE number = ?1");
+    }
+    // One read of one state of the store: the look-ups in key order share
+    // the pages on their way down.
+    Transaction read(reader_, "look ahead", Transaction::Kind::Read);
+    answers.known.reserve(numbers.size());
+    for (const std::string& number : numbers) {
+      find_->bind(1, number);
+      answers.known.push_back(find_->step());
+      find_->reset();
+    }
+    read.commit();
+    answers.numbers = std::move(numbers);
+  } catch (const std::exception&) {
+    find_.reset();
+    reader_ = Connection();
+    answers = Answers{};
+  }
+  return answers;
+}
+
+void StoreLookAhead::run() {
+  for (;;) {
+    Request request;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return stopping_ || next_.has_value(); });
+      if (stopping_) {
+      find_.reset();
+      return;
+    }
+      request = std::move(*next_);
+      next_.reset();
+    }
+    Answers answers;
+    try {
+      answers = lookUp(request.numbers ? request.numbers() : std::vector<std::string>{});
+    } catch (const std::exception&) {
+      // Reading the page failed (out of memory): the harvest asks the store.
+    }
+    std::vector<std::function<void()>> told;
+    {
+      std::lock_guard lock(mutex_);
+      // Answers that come after their page was committed would be older
+      // than what that page wrote.
+      if (request.epoch == epoch_) answers_ = std::move(answers);
+      told.swap(replaced_);
+    }
+    for (auto& done : told) done();
+    if (request.done) request.done();
+  }
+}
+
+}  // namespace valo::files::store
