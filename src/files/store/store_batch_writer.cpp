@@ -2,8 +2,10 @@
 #include "files/store/store_batch_writer.h"
 
 #include <QDateTime>
+#include <algorithm>
 
 #include "files/store/store_schema.h"
+#include "files/store/store_transaction.h"
 #include "harvest/number_check.h"
 
 namespace valo::files::store {
@@ -26,18 +28,17 @@ struct BatchWriter::Statements {
                        "INSERT INTO sightings(number, seen_at, search_id, keyword, keyword_line, engine, "
                        "page_url, page_number, line, skipped, rejected, machine) "
                        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)"),
-        seenAgain(
-            db,
-            "UPDATE numbers SET last_seen = ?2, times_seen = times_seen + 1, "
-            "first_search_id = coalesce(first_search_id, ?3), first_keyword = coalesce(first_keyword, ?4), "
-            "first_engine = coalesce(first_engine, ?5), first_page_url = coalesce(first_page_url, ?6), "
-            "source_line = coalesce(source_line, ?7) WHERE number = ?1"),
-        firstSeen(db,
-                  "INSERT INTO numbers(number, valid, kind, region, first_seen, last_seen, times_seen, "
-                  "first_search_id, first_keyword, first_engine, first_page_url, source_line) "
-                  "VALUES(?1, ?2, ?3, ?4, ?5, ?5, 1, ?6, ?7, ?8, ?9, ?10)") {}
-  Statement batchSeen, batchWritten, findSearch, insertSearch, updateSearch, insertSighting, seenAgain,
-      firstSeen;
+        seen(db,
+             "INSERT INTO numbers(number, first_seen, last_seen, times_seen, first_search_id, first_keyword, "
+             "first_engine, first_page_url, source_line) VALUES(?1, ?2, ?2, 1, ?3, ?4, ?5, ?6, ?7) "
+             "ON CONFLICT(number) DO UPDATE SET last_seen = excluded.last_seen, times_seen = times_seen + 1, "
+             "first_search_id = coalesce(first_search_id, excluded.first_search_id), "
+             "first_keyword = coalesce(first_keyword, excluded.first_keyword), "
+             "first_engine = coalesce(first_engine, excluded.first_engine), "
+             "first_page_url = coalesce(first_page_url, excluded.first_page_url), "
+             "source_line = coalesce(source_line, excluded.source_line) RETURNING times_seen"),
+        checked(db, "UPDATE numbers SET valid = ?2, kind = ?3, region = ?4 WHERE number = ?1 AND valid IS NULL") {}
+  Statement batchSeen, batchWritten, findSearch, insertSearch, updateSearch, insertSighting, seen, checked;
 };
 
 BatchWriter::BatchWriter(Connection& db, std::string machine)
@@ -121,20 +122,18 @@ bool BatchWriter::write(const RecordBatch& batch) {
     // as known to 历史去重 later.
     if (row.what() == harvest::Sighting::Rejected) continue;
 
-    Statement& again = st_->seenAgain;
-    again.bind(1, number).bind(2, p.seenAt).bind(3, id).bind(4, p.keyword).bind(5, p.engine);
-    again.bind(6, p.address).bind(7, line, true);
-    again.step();
-    again.reset();
-    if (sqlite3_changes(db_.get()) > 0) continue;
-    // Only a number new to the store is checked: the check is the dearest step.
-    const harvest::NumberCheck check = harvest::checkMainlandNumber(number);
-    Statement& first = st_->firstSeen;
-    first.bind(1, number).bind(2, check.valid ? 1 : 0).bind(3, std::string_view(storeKindText(check.kind)));
-    first.bind(4, check.region).bind(5, p.seenAt).bind(6, id).bind(7, p.keyword).bind(8, p.engine);
-    first.bind(9, p.address).bind(10, line, true);
-    first.step();
-    first.reset();
+    // One statement finds the number once: seen again, or new to the store
+    // (times_seen 1 after it; an imported number seen for the first time
+    // also comes out at 1 and is checked again, which changes nothing).
+    Statement& seen = st_->seen;
+    seen.bind(1, number).bind(2, p.seenAt).bind(3, id).bind(4, p.keyword).bind(5, p.engine);
+    seen.bind(6, p.address).bind(7, line, true);
+    const bool first = seen.step() && seen.columnInt(0) == 1;
+    seen.reset();
+    // A number new to the store is checked after the page is on the disk
+    // (checkNew): the check is the dearest step.
+    if (!first) continue;
+    unchecked_.emplace_back(number);
   }
   if (!batch.journalKey.empty()) {
     Statement& written = st_->batchWritten;
@@ -142,6 +141,26 @@ bool BatchWriter::write(const RecordBatch& batch) {
     written.step();
     written.reset();
   }
+  return true;
+}
+
+bool BatchWriter::checkNew() {
+  if (unchecked_.empty()) return false;
+  std::sort(unchecked_.begin(), unchecked_.end());
+  unchecked_.erase(std::unique(unchecked_.begin(), unchecked_.end()), unchecked_.end());
+  std::vector<harvest::NumberCheck> checks;
+  checks.reserve(unchecked_.size());
+  for (const std::string& number : unchecked_) checks.push_back(harvest::checkMainlandNumber(number));
+  Transaction write(db_, "writing number checks");
+  Statement& st = st_->checked;
+  for (std::size_t i = 0; i < checks.size(); ++i) {
+    st.bind(1, unchecked_[i]).bind(2, checks[i].valid ? 1 : 0);
+    st.bind(3, std::string_view(storeKindText(checks[i].kind))).bind(4, checks[i].region);
+    st.step();
+    st.reset();
+  }
+  write.commit();
+  unchecked_.clear();
   return true;
 }
 

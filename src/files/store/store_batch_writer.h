@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "files/store/sqlite_handle.h"
 #include "files/store/store_batch.h"
@@ -25,6 +26,14 @@ class BatchWriter {
   bool write(const RecordBatch& batch);
   // After a rolled-back transaction the ids it gave searches are void.
   void forgetSearchIds() { searchIds_.clear(); }
+  // The numbers that write() made new to the store are written unchecked,
+  // so that a page is on the disk without waiting for libphonenumber; this
+  // checks them and writes the verdicts in a transaction of their own.
+  // Returns whether any were written. On a failure (a busy store) they are
+  // kept for the next call; the background checks find any a kill left. A
+  // number whose row a rollback took back is passed over: only rows still
+  // unchecked are written.
+  bool checkNew();
 
  private:
   struct Statements;
@@ -34,6 +43,7 @@ class BatchWriter {
   std::string machine_;
   std::unique_ptr<Statements> st_;
   std::unordered_map<std::string, std::int64_t> searchIds_;  // by run key
+  std::vector<std::string> unchecked_;  // new since the last checkNew()
 };
 
 }  // namespace valo::files::store

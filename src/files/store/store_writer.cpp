@@ -145,6 +145,7 @@ void NumberStore::Writer::run() {
       } else {
         handleJob(*task);
       }
+      checkWritten();
       std::lock_guard lock(mutex_);
       busyWithTask_ = false;
       continue;
@@ -154,6 +155,7 @@ void NumberStore::Writer::run() {
       ++backlogTriesBegun_;
     }
     flushed = ensureOpen() && flushSome();
+    checkWritten();
     std::lock_guard lock(mutex_);
     storeFree_ = flushed;
     ++backlogTries_;
@@ -163,6 +165,7 @@ void NumberStore::Writer::run() {
   for (int turn = 0; turn < 50 && backlogWaiting() && db_; ++turn) {
     if (!flushSome()) break;
   }
+  checkWritten();
   // Records only memory held are given to the journal before the end.
   while (!held_.empty()) {
     RecordBatch b = std::move(held_.front());
@@ -235,6 +238,16 @@ void NumberStore::Writer::handleBatch(RecordBatch& batch, const Answer& answer) 
     toJournal(batch, rows);
   }
   if (answer) answer(statusText());
+}
+
+// After the answer: the verdicts of the numbers new to the store.
+void NumberStore::Writer::checkWritten() {
+  if (!batchWriter_) return;
+  try {
+    if (batchWriter_->checkNew()) notify(StoreEvent::Committed);
+  } catch (const SqliteError&) {
+    // Kept for the next turn; the background checks find any left at the end.
+  }
 }
 
 void NumberStore::Writer::handleJob(Task& task) {

@@ -57,6 +57,7 @@ class NumberStore::Writer {
 
   void run();
   bool ensureOpen();
+  void checkWritten();
   void openFailed(const std::exception& e);
   void handleBatch(RecordBatch& batch, const Answer& answer);
   void handleJob(Task& task);
