@@ -10,8 +10,9 @@
 //               INSERTs in one transaction, without look-ups, upserts or
 //               checks. The page's 历史去重 look-ups go ahead on the
 //               store's own thread first, as a search asks for them when the
-//               page's text arrives; their time is printed apart. Timed with the disk's sync (synchronous=FULL) and
-//               with it aside (a VFS whose xSync does nothing).
+//               page's text arrives; their time is printed apart. Timed
+//               with the disk's sync (synchronous=FULL) and with it aside (a
+//               VFS whose xSync does nothing).
 //   start-up    opening the store as the program does at start, with the
 //               numbers stored; peer: the same on an empty store.
 //

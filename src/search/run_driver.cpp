@@ -214,10 +214,10 @@ void SearchRunDriver::Timer1Timer() {
 // next request are one step on the same page. When the wait has run out the
 // text of whatever the browser shows is fetched and the reader runs when it
 // arrives. The store may look the page's numbers up first, off this thread,
-// and the reader then runs when they are looked up. In between only Stop (seen by the reader) and document-complete
-// events (overwritten before the next request) can act, and a request issued
-// meanwhile (a new Search, the watchdog) makes the late text stale: it is
-// dropped, never harvested.
+// and the reader then runs when they are looked up. In between only Stop
+// (seen by the reader) and document-complete events (overwritten before the
+// next request) can act, and a request issued meanwhile (a new Search, the
+// watchdog) makes the late text stale: it is dropped, never harvested.
 void SearchRunDriver::readCurrentPage() {
   const std::uint64_t serial = requestSerial_;
   readPending_ = true;

@@ -116,7 +116,9 @@ class RunServices {
   // A page's text has arrived; `then` reads it. The store may first look up
   // the numbers the page will ask about, off the run's thread, and call
   // `then` later on the run's thread; by default it is called at once.
-  virtual void lookAhead(env::PageText page, std::function<void(env::PageText)> then) { then(std::move(page)); }
+  virtual void lookAhead(env::PageText page, std::function<void(env::PageText)> then) {
+    then(std::move(page));
+  }
   // Where a page came from, told to the store before its numbers are harvested.
   virtual void pageRead(const harvest::PageSource& /*page*/) {}
   // The store commits what it was told since the last commit; `answer` is

@@ -33,7 +33,8 @@ class PageStore {
   // on that thread), so that knownBefore answers them from memory until the
   // page is committed; `done` follows on any thread. False when this store
   // does not look ahead: nothing is called then.
-  virtual bool lookAhead(std::function<std::vector<std::string>()> /*numbers*/, std::function<void()> /*done*/) {
+  virtual bool lookAhead(std::function<std::vector<std::string>()> /*numbers*/,
+                         std::function<void()> /*done*/) {
     return false;
   }
   virtual void sighted(const GbkString& number, std::string_view gbkLine, harvest::Sighting what) = 0;

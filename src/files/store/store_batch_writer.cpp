@@ -37,7 +37,8 @@ struct BatchWriter::Statements {
              "first_engine = coalesce(first_engine, excluded.first_engine), "
              "first_page_url = coalesce(first_page_url, excluded.first_page_url), "
              "source_line = coalesce(source_line, excluded.source_line) RETURNING times_seen"),
-        checked(db, "UPDATE numbers SET valid = ?2, kind = ?3, region = ?4 WHERE number = ?1 AND valid IS NULL") {}
+        checked(db,
+                "UPDATE numbers SET valid = ?2, kind = ?3, region = ?4 WHERE number = ?1 AND valid IS NULL") {}
   Statement batchSeen, batchWritten, findSearch, insertSearch, updateSearch, insertSighting, seen, checked;
 };
 
