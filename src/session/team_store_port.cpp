@@ -24,6 +24,10 @@ class TeamStorePort : public PageStore {
   void beginSearch(const files::store::SearchSettings& settings) override { store_.beginSearch(settings); }
   void beginPage(const harvest::PageSource& page) override { store_.beginPage(page); }
   bool knownBefore(std::string_view number) override { return store_.knownBefore(number); }
+  bool lookAhead(std::function<std::vector<std::string>()> numbers, std::function<void()> done) override {
+    store_.lookAhead(std::move(numbers), std::move(done));
+    return true;
+  }
   void sighted(const GbkString& number, std::string_view gbkLine, harvest::Sighting what) override {
     store_.sighted(number, gbkLine, what);
   }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <algorithm>
 #include <chrono>
 
 #include "files/data_folder.h"
@@ -15,10 +16,62 @@
 namespace valo::team {
 namespace {
 
-// 历史去重 asks the server once per number, on the thread that reads the
-// pages: a server that cannot be reached is not asked again for this long.
+// 历史去重 asks the server ahead of a page on a thread of its own, and
+// otherwise once per number, on the thread that reads the pages: a server
+// that cannot be reached is not asked again for this long.
 constexpr auto kReaderRetry = std::chrono::seconds(10);
 constexpr int kReaderConnectSeconds = 2;
+
+// The look-ahead's own link to the server, on the look-ahead's thread: the
+// page's numbers in one question. A server that cannot be reached is not
+// tried again for a while; the harvest then asks as it would without it.
+class AheadLink {
+ public:
+  explicit AheadLink(std::string conninfo) : conninfo_(std::move(conninfo)) {}
+
+  std::optional<std::vector<bool>> operator()(const std::vector<std::string>& numbers) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!link_ || !link_->healthy()) {
+      link_.reset();
+      if (failed_ && now - lastFailure_ < kReaderRetry) return std::nullopt;
+      try {
+        link_ = std::make_unique<PgLink>(conninfo_, kReaderConnectSeconds);
+      } catch (const TeamError&) {
+        failed_ = true;
+        lastFailure_ = now;
+        return std::nullopt;
+      }
+    }
+    // A number holds no line break, so the list travels as one parameter.
+    std::string list;
+    for (const std::string& number : numbers) (list += number) += '\n';
+    try {
+      PgResult found =
+          link_->exec("SELECT number FROM numbers WHERE number = ANY(string_to_array($1, E'\\n'))", {list},
+                      "look a page's numbers up on the team server");
+      std::vector<std::string_view> held;
+      for (int row = 0; row < found.rows(); ++row) held.push_back(found.text(row, 0));
+      std::sort(held.begin(), held.end());
+      std::vector<bool> known;
+      known.reserve(numbers.size());
+      for (const std::string& number : numbers) {
+        known.push_back(std::binary_search(held.begin(), held.end(), number));
+      }
+      return known;
+    } catch (const TeamError&) {
+      failed_ = true;
+      lastFailure_ = now;
+      link_.reset();
+      return std::nullopt;
+    }
+  }
+
+ private:
+  std::string conninfo_;
+  std::unique_ptr<PgLink> link_;
+  std::chrono::steady_clock::time_point lastFailure_{};
+  bool failed_ = false;
+};
 
 }  // namespace
 
@@ -35,9 +88,14 @@ TeamStore::TeamStore(TeamStoreSetup setup)
       [this](files::store::RecordBatch batch, files::store::BatchAnswer done) {
         writer_->submit(std::move(batch), std::move(done));
       });
+  lookAhead_ = std::make_unique<files::store::StoreLookAhead>(
+      [link = std::make_shared<AheadLink>(writer_->setup().conninfo)](
+          const std::vector<std::string>& numbers) { return (*link)(numbers); },
+      [] { return 0; });
 }
 
 TeamStore::~TeamStore() {
+  lookAhead_.reset();
   recorder_.reset();
   reader_.reset();
   writer_.reset();
@@ -57,6 +115,7 @@ void TeamStore::beginPage(const harvest::PageSource& source) {
 
 bool TeamStore::knownBefore(std::string_view number) {
   if (writer_->waitingListed(number)) return true;
+  if (const std::optional<bool> ahead = lookAhead_->known(number)) return *ahead;
   Reader& r = *reader_;
   if (!r.link || !r.link->healthy()) {
     r.link.reset();
@@ -92,7 +151,12 @@ void TeamStore::post(std::function<void(PgLink&)> job, std::function<void(std::e
   writer_->post(std::move(job), std::move(done));
 }
 
+void TeamStore::lookAhead(std::function<std::vector<std::string>()> numbers, std::function<void()> done) {
+  lookAhead_->ask(std::move(numbers), std::move(done));
+}
+
 void TeamStore::commitPage(files::store::BatchAnswer done) {
+  lookAhead_->forget();
   if (!recorder_->searching()) {
     if (done) done(statusText());
     return;

@@ -13,8 +13,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "files/store/batch_recorder.h"
+#include "files/store/store_look_ahead.h"
 #include "harvest/fax_extractor.h"
 #include "harvest/page_source.h"
 #include "text/gbk.h"
@@ -53,6 +55,11 @@ class TeamStore {
   void beginPage(const harvest::PageSource& source);
   // Known to any machine of the team, or listed here and not yet on the server.
   bool knownBefore(std::string_view number);
+  // Asks the server ahead, in one round trip on a thread of the store's own,
+  // about the numbers a page will ask knownBefore about (`numbers` runs on
+  // that thread); they are answered from memory until the page is committed.
+  // `done` follows on that thread, also when the server could not be asked.
+  void lookAhead(std::function<std::vector<std::string>()> numbers, std::function<void()> done);
   void sighted(std::string_view number, std::string_view gbkLine, harvest::Sighting what);
   void commitPage(files::store::BatchAnswer done);
   void endSearch(const files::store::SearchEnd& end);
@@ -78,6 +85,7 @@ class TeamStore {
   std::unique_ptr<Writer> writer_;
   std::unique_ptr<Reader> reader_;
   std::unique_ptr<files::store::BatchRecorder> recorder_;
+  std::unique_ptr<files::store::StoreLookAhead> lookAhead_;  // ends first
 };
 
 }  // namespace valo::team

@@ -194,6 +194,17 @@ TEST_F(TeamTest, RecordsWaitOnThisMachineWhileTheServerIsAway) {
     EXPECT_FALSE(page(next, "020-88000001"));
     ASSERT_TRUE(next.waitUntilIdle(30000));
     EXPECT_TRUE(next.knownBefore("0755-26543210"));
+    // A page's numbers asked ahead, in one question off this thread, are
+    // answered from memory for that page, even with the server gone since.
+    std::promise<void> looked;
+    next.lookAhead([] { return std::vector<std::string>{"020-88000001", "010-99999999", "0755-26543210"}; },
+                   [&] { looked.set_value(); });
+    looked.get_future().wait();
+    ASSERT_EQ(std::system((cluster + "stop >/dev/null").c_str()), 0);
+    EXPECT_TRUE(next.knownBefore("0755-26543210"));
+    EXPECT_TRUE(next.knownBefore("020-88000001"));
+    EXPECT_FALSE(next.knownBefore("010-99999999"));
+    ASSERT_EQ(std::system((cluster + "start >/dev/null").c_str()), 0);
   }
   link = std::make_unique<PgLink>(conninfo);
   EXPECT_EQ(count("SELECT count(*) FROM numbers"), 2);

@@ -7,12 +7,58 @@
 #include "files/store/store_look_ahead.h"
 #include "files/store/store_open.h"
 #include "files/store/store_schema.h"
+#include "files/store/store_transaction.h"
 #include "files/store/store_writer.h"
 
 namespace valo::files::store {
 namespace {
 
 constexpr int kReaderWaitMs = 50;
+
+// The look-ahead's reading of the store, on the look-ahead's thread: a
+// connection of its own, opened again once the writer opened the store anew
+// (the old one would still read a file set aside). A store another program
+// holds is not waited for: the harvest then asks the store itself.
+class AheadReader {
+ public:
+  AheadReader(QString path, std::function<int()> generation)
+      : path_(std::move(path)), generation_(std::move(generation)) {}
+
+  std::optional<std::vector<bool>> operator()(const std::vector<std::string>& numbers) {
+    try {
+      if (!find_ || opened_ != generation_()) {
+        find_.reset();
+        reader_ = Connection();
+        opened_ = generation_();
+        reader_ = openStoreConnection(path_, kReaderWaitMs);
+        find_ = std::make_unique<Statement>(reader_.get(), "SELECT 1 FROM numbers WHERE number = ?1");
+      }
+      // One read of one state of the store: the look-ups in key order share
+      // the pages on their way down.
+      Transaction read(reader_, "look ahead", Transaction::Kind::Read);
+      std::vector<bool> known;
+      known.reserve(numbers.size());
+      for (const std::string& number : numbers) {
+        find_->bind(1, number);
+        known.push_back(find_->step());
+        find_->reset();
+      }
+      read.commit();
+      return known;
+    } catch (const std::exception&) {
+      find_.reset();
+      reader_ = Connection();
+      return std::nullopt;
+    }
+  }
+
+ private:
+  QString path_;
+  std::function<int()> generation_;
+  Connection reader_;
+  std::unique_ptr<Statement> find_;  // before the connection it reads, when they go
+  int opened_ = -1;
+};
 
 }  // namespace
 
@@ -38,7 +84,10 @@ NumberStore::NumberStore(QString path, std::function<QDateTime()> now, Timing ti
     : path_(std::move(path)),
       now_(std::move(now)),
       writer_(std::make_unique<Writer>(path_, now_, timing)),
-      lookAhead_(std::make_unique<StoreLookAhead>(path_, [w = writer_.get()] { return w->generation(); })) {
+      lookAhead_(std::make_unique<StoreLookAhead>(
+          [reader = std::make_shared<AheadReader>(path_, [w = writer_.get()] { return w->generation(); })](
+              const std::vector<std::string>& numbers) { return (*reader)(numbers); },
+          [w = writer_.get()] { return w->generation(); })) {
   rec_ = std::make_unique<Recording>(
       [this](RecordBatch batch, BatchAnswer done) { writer_->submit(std::move(batch), std::move(done)); }, now_);
 }

@@ -3,22 +3,11 @@
 
 #include <algorithm>
 #include <exception>
-#include <memory>
-
-#include "files/store/store_open.h"
-#include "files/store/store_transaction.h"
 
 namespace valo::files::store {
-namespace {
 
-// A store another program holds is not waited for here: the harvest then
-// asks the store itself, as it would without the look-ahead.
-constexpr int kReaderWaitMs = 50;
-
-}  // namespace
-
-StoreLookAhead::StoreLookAhead(QString path, std::function<int()> generation)
-    : path_(std::move(path)), generation_(std::move(generation)), thread_([this] { run(); }) {}
+StoreLookAhead::StoreLookAhead(LookUp lookUp, std::function<int()> generation)
+    : lookUp_(std::move(lookUp)), generation_(std::move(generation)), thread_([this] { run(); }) {}
 
 StoreLookAhead::~StoreLookAhead() {
   {
@@ -57,32 +46,11 @@ StoreLookAhead::Answers StoreLookAhead::lookUp(std::vector<std::string> numbers)
   answers.generation = generation_();
   std::sort(numbers.begin(), numbers.end());
   numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-  try {
-    // Opened again once the store was: the old connection would still read
-    // a file set aside.
-    if (!find_ || readerGeneration_ != answers.generation) {
-      find_.reset();
-      reader_ = Connection();
-      reader_ = openStoreConnection(path_, kReaderWaitMs);
-      readerGeneration_ = answers.generation;
-      find_ = std::make_unique<Statement>(reader_.get(), "SELECT 1 FROM numbers WHERE number = ?1");
-    }
-    // One read of one state of the store: the look-ups in key order share
-    // the pages on their way down.
-    Transaction read(reader_, "look ahead", Transaction::Kind::Read);
-    answers.known.reserve(numbers.size());
-    for (const std::string& number : numbers) {
-      find_->bind(1, number);
-      answers.known.push_back(find_->step());
-      find_->reset();
-    }
-    read.commit();
-    answers.numbers = std::move(numbers);
-  } catch (const std::exception&) {
-    find_.reset();
-    reader_ = Connection();
-    answers = Answers{};
-  }
+  if (numbers.empty()) return answers;
+  std::optional<std::vector<bool>> known = lookUp_(numbers);
+  if (!known || known->size() != numbers.size()) return Answers{};
+  answers.numbers = std::move(numbers);
+  answers.known = std::move(*known);
   return answers;
 }
 
@@ -92,10 +60,7 @@ void StoreLookAhead::run() {
     {
       std::unique_lock lock(mutex_);
       wake_.wait(lock, [this] { return stopping_ || next_.has_value(); });
-      if (stopping_) {
-      find_.reset();
-      return;
-    }
+      if (stopping_) return;
       request = std::move(*next_);
       next_.reset();
     }

@@ -1,23 +1,20 @@
-// The 历史去重 look-ups of a page made ahead of its harvest (used only by
-// NumberStore): on a thread of its own, the page's numbers are looked up in
-// key order in one read of the store, and the harvest then asks memory. A
-// store with millions of numbers needs a disk read or more for most look-ups;
-// made here, those reads never hold up the thread that lists the numbers.
+// The 历史去重 look-ups of a page made ahead of its harvest, for a store's
+// owner (the number store, a team's store): on a thread of its own, the
+// page's numbers are looked up together, in key order, and the harvest then
+// asks memory. A store with millions of numbers needs a disk read or more
+// for most look-ups, a team's server a round trip; made here, they never
+// hold up the thread that lists the numbers.
 #pragma once
 
-#include <QString>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
-
-#include "files/store/sqlite_handle.h"
 
 namespace valo::files::store {
 
@@ -27,9 +24,14 @@ class StoreLookAhead {
   // there, not on the caller's).
   using Numbers = std::function<std::vector<std::string>()>;
 
-  // `generation` tells when the store file was opened anew: answers read
-  // from an older file are not given.
-  StoreLookAhead(QString path, std::function<int()> generation);
+  // Whether each of the numbers (sorted, distinct) is in the store, in
+  // their order; nullopt when the store cannot be read now. Called on the
+  // look-ahead's thread only, so it may keep its connection between calls.
+  using LookUp = std::function<std::optional<std::vector<bool>>(const std::vector<std::string>& numbers)>;
+
+  // `generation` tells when the store was opened anew: answers read from an
+  // older store are not given.
+  StoreLookAhead(LookUp lookUp, std::function<int()> generation);
   // Waits for a look-up under way, drops one not begun.
   ~StoreLookAhead();
   StoreLookAhead(const StoreLookAhead&) = delete;
@@ -60,7 +62,7 @@ class StoreLookAhead {
   void run();
   Answers lookUp(std::vector<std::string> numbers);
 
-  const QString path_;
+  LookUp lookUp_;
   const std::function<int()> generation_;
 
   mutable std::mutex mutex_;
@@ -70,11 +72,6 @@ class StoreLookAhead {
   Answers answers_;
   std::uint64_t epoch_ = 0;  // pages committed: answers asked before are not taken
   bool stopping_ = false;
-
-  // The look-ahead thread's own.
-  Connection reader_;
-  std::unique_ptr<Statement> find_;
-  int readerGeneration_ = -1;
 
   std::thread thread_;  // last: starts once the rest is made
 };
