@@ -10,8 +10,10 @@ namespace {
 class NumberStorePort : public PageStore {
  public:
   explicit NumberStorePort(files::store::NumberStore& store) : store_(store) {}
+  // Whoever the answers were for may go once the port does.
   ~NumberStorePort() override {
     if (listener_ != 0) store_.removeListener(listener_);
+    store_.dropLookAhead();
   }
 
   void beginSearch(const files::store::SearchSettings& settings) override { store_.beginSearch(settings); }

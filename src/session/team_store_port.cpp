@@ -15,8 +15,11 @@ namespace {
 class TeamStorePort : public PageStore {
  public:
   explicit TeamStorePort(team::TeamStore& store) : store_(store) {}
+  // Whoever the answers were for may go once the port does: the team's
+  // store outlives it.
   ~TeamStorePort() override {
     if (listener_ != 0) store_.removeListener(listener_);
+    store_.dropLookAhead();
     std::lock_guard lock(alive_->mutex);
     alive_->yes = false;
   }

@@ -155,6 +155,10 @@ void TeamStore::lookAhead(std::function<std::vector<std::string>()> numbers, std
   lookAhead_->ask(std::move(numbers), std::move(done));
 }
 
+void TeamStore::dropLookAhead() {
+  lookAhead_->drain();
+}
+
 void TeamStore::commitPage(files::store::BatchAnswer done) {
   lookAhead_->forget();
   if (!recorder_->searching()) {

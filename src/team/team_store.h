@@ -60,6 +60,8 @@ class TeamStore {
   // that thread); they are answered from memory until the page is committed.
   // `done` follows on that thread, also when the server could not be asked.
   void lookAhead(std::function<std::vector<std::string>()> numbers, std::function<void()> done);
+  // No `done` of an earlier lookAhead is called after this returns.
+  void dropLookAhead();
   void sighted(std::string_view number, std::string_view gbkLine, harvest::Sighting what);
   void commitPage(files::store::BatchAnswer done);
   void endSearch(const files::store::SearchEnd& end);

@@ -8,12 +8,15 @@
 
 #include <QDateTime>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <future>
 #include <memory>
 #include <thread>
 
 #include "files/store/number_store.h"
+#include "files/store/store_look_ahead.h"
 #include "files/store/store_schema.h"
 #include "test_support.h"
 
@@ -211,6 +214,35 @@ TEST(NumberStore, LooksAPagesNumbersUpAheadOffItsThreadForThatPageOnly) {
     store.commit();
   }
   store.endSearch({0, 1, gbk("搜索已经结束！")});
+}
+
+// A session that goes drains the look-ahead first: the look-up under way
+// finishes and is told, the one waiting behind it is dropped untold, so no
+// answer reaches a session that is gone.
+TEST(StoreLookAhead, DrainingTellsTheLookUpUnderWayAndDropsTheOneWaiting) {
+  StoreLookAhead ahead([](const std::vector<std::string>& n) { return std::vector<bool>(n.size(), true); },
+                       [] { return 0; });
+  std::promise<void> begun, release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<int> told{0};
+  ahead.ask(
+      [&] {
+        begun.set_value();
+        released.wait();
+        return std::vector<std::string>{"021-1"};
+      },
+      [&] { told += 1; });
+  begun.get_future().wait();
+  ahead.ask([] { return std::vector<std::string>{"021-2"}; }, [&] { told += 10; });
+  std::thread releasing([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    release.set_value();
+  });
+  ahead.drain();
+  EXPECT_EQ(told, 1);
+  releasing.join();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(told, 1);
 }
 
 TEST(NumberStore, KeepsAPageLineAsUtf8OfAtMost4096BytesCutAtACharacter) {

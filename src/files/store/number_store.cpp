@@ -147,6 +147,10 @@ void NumberStore::lookAhead(std::function<std::vector<std::string>()> numbers, s
   lookAhead_->ask(std::move(numbers), std::move(done));
 }
 
+void NumberStore::dropLookAhead() {
+  lookAhead_->drain();
+}
+
 void NumberStore::commitPage(Answer done) {
   lookAhead_->forget();
   if (!rec_->batches.searching()) {

@@ -75,6 +75,8 @@ class NumberStore {
   // `done` is called on that thread when the answers are there (or the
   // store could not be read; knownBefore then reads it itself).
   void lookAhead(std::function<std::vector<std::string>()> numbers, std::function<void()> done);
+  // No `done` of an earlier lookAhead is called after this returns.
+  void dropLookAhead();
   // A number listed, or left out by 历史去重 (Known) or as no valid number
   // (Rejected, which leaves the store's `numbers` as they are).
   void sighted(std::string_view number, std::string_view gbkLine, harvest::Sighting what);

@@ -41,6 +41,13 @@ void StoreLookAhead::forget() {
   ++epoch_;
 }
 
+void StoreLookAhead::drain() {
+  std::unique_lock lock(mutex_);
+  next_.reset();
+  replaced_.clear();
+  idle_.wait(lock, [this] { return !running_; });
+}
+
 StoreLookAhead::Answers StoreLookAhead::lookUp(std::vector<std::string> numbers) {
   Answers answers;
   answers.generation = generation_();
@@ -63,6 +70,7 @@ void StoreLookAhead::run() {
       if (stopping_) return;
       request = std::move(*next_);
       next_.reset();
+      running_ = true;
     }
     Answers answers;
     try {
@@ -80,6 +88,9 @@ void StoreLookAhead::run() {
     }
     for (auto& done : told) done();
     if (request.done) request.done();
+    std::lock_guard lock(mutex_);
+    running_ = false;
+    idle_.notify_all();
   }
 }
 

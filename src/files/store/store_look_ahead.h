@@ -46,6 +46,10 @@ class StoreLookAhead {
   std::optional<bool> known(std::string_view number) const;
   // The answers are of a page that is harvested: none from now on.
   void forget();
+  // Drops a look-up not begun, without its `done`, and waits for one under
+  // way to finish: afterwards no `done` of an earlier ask is called, so
+  // whoever asked may go.
+  void drain();
 
  private:
   struct Answers {
@@ -66,7 +70,8 @@ class StoreLookAhead {
   const std::function<int()> generation_;
 
   mutable std::mutex mutex_;
-  std::condition_variable wake_;
+  std::condition_variable wake_, idle_;
+  bool running_ = false;  // a request taken, its `done` not yet over
   std::optional<Request> next_;
   std::vector<std::function<void()>> replaced_;  // told after the next look-up
   Answers answers_;
