@@ -9,7 +9,6 @@
 
 #include "files/store/number_store.h"
 #include "files/store/store_schema.h"
-#include "files/store/store_transaction.h"
 
 namespace valo::files::store {
 namespace {
@@ -104,21 +103,7 @@ bool NumberCheckWorker::runBatch(Connection& db) {
   std::promise<void> written;
   std::future<void> done = written.get_future();
   store_.post(
-      [&numbers, &checks](Connection& writer) {
-        Transaction batch(writer, "writing number checks");
-        Statement update(
-            writer.get(),
-            "UPDATE numbers SET valid = ?2, kind = ?3, region = ?4 WHERE number = ?1 AND valid IS NULL");
-        for (std::size_t i = 0; i < checks.size(); ++i) {
-          update.bind(1, numbers[i], true)
-              .bind(2, std::int64_t{checks[i].valid ? 1 : 0})
-              .bind(3, std::string_view(storeKindText(checks[i].kind)), true)
-              .bind(4, checks[i].region, true)
-              .step();
-          update.reset();
-        }
-        batch.commit();
-      },
+      [&numbers, &checks](Connection& writer) { writeNumberChecks(writer, numbers, checks); },
       [&written](std::exception_ptr error) {
         if (error) {
           written.set_exception(error);

@@ -15,13 +15,14 @@ namespace {
 
 constexpr int kReaderWaitMs = 50;
 
-// The look-ahead's reading of the store, on the look-ahead's thread: a
-// connection of its own, opened again once the writer opened the store anew
-// (the old one would still read a file set aside). A store another program
-// holds is not waited for: the harvest then asks the store itself.
-class AheadReader {
+// Whether numbers are in the store, for 历史去重: through a connection of
+// its own (one for the look-ahead's thread, one for the recording thread),
+// opened again once the writer opened the store anew (the old one would
+// still read a file set aside). A store another program holds is waited for
+// only briefly; nullopt then, as for any failure.
+class KnownReader {
  public:
-  AheadReader(QString path, std::function<int()> generation)
+  KnownReader(QString path, std::function<int()> generation)
       : path_(std::move(path)), generation_(std::move(generation)) {}
 
   std::optional<std::vector<bool>> operator()(const std::vector<std::string>& numbers) {
@@ -35,7 +36,7 @@ class AheadReader {
       }
       // One read of one state of the store: the look-ups in key order share
       // the pages on their way down.
-      Transaction read(reader_, "look ahead", Transaction::Kind::Read);
+      Transaction read(reader_, "look up numbers", Transaction::Kind::Read);
       std::vector<bool> known;
       known.reserve(numbers.size());
       for (const std::string& number : numbers) {
@@ -70,11 +71,11 @@ struct NumberStore::Recording {
   explicit Recording(BatchRecorder::Submit submit, std::function<QDateTime()> now)
       : batches(std::move(now), std::move(submit)) {}
   BatchRecorder batches;
-  // The look-up of 历史去重 reads through a connection of its own.
-  Connection reader;
-  std::unique_ptr<Statement> known;
-  int readerGeneration = -1;
-  bool readerTried = false;  // once per page when the store cannot be read
+  std::unique_ptr<KnownReader> reader;  // what the look-ahead did not answer
+  // A store that could not be read is tried again at the next page, or once
+  // the writer opened it anew: each try may wait.
+  bool readerFailed = false;
+  int failedGeneration = -1;
 };
 
 NumberStore::NumberStore(QString path, std::function<QDateTime()> now)
@@ -85,16 +86,17 @@ NumberStore::NumberStore(QString path, std::function<QDateTime()> now, Timing ti
       now_(std::move(now)),
       writer_(std::make_unique<Writer>(path_, now_, timing)),
       lookAhead_(std::make_unique<StoreLookAhead>(
-          [reader = std::make_shared<AheadReader>(path_, [w = writer_.get()] { return w->generation(); })](
+          [reader = std::make_shared<KnownReader>(path_, [w = writer_.get()] { return w->generation(); })](
               const std::vector<std::string>& numbers) { return (*reader)(numbers); },
           [w = writer_.get()] { return w->generation(); })) {
   rec_ = std::make_unique<Recording>(
       [this](RecordBatch batch, BatchAnswer done) { writer_->submit(std::move(batch), std::move(done)); }, now_);
+  rec_->reader = std::make_unique<KnownReader>(path_, [w = writer_.get()] { return w->generation(); });
 }
 
 NumberStore::~NumberStore() {
   lookAhead_.reset();
-  rec_->known.reset();
+  rec_->reader.reset();
   writer_.reset();
 }
 
@@ -104,38 +106,21 @@ void NumberStore::beginSearch(const SearchSettings& settings) {
 
 void NumberStore::beginPage(const PageSource& source) {
   rec_->batches.beginPage(source);
-  rec_->readerTried = false;
+  rec_->readerFailed = false;
 }
 
 bool NumberStore::knownBefore(std::string_view number) {
   if (writer_->waitingListed(number)) return true;
   if (const std::optional<bool> ahead = lookAhead_->known(number)) return *ahead;
   Recording& r = *rec_;
-  if (r.readerGeneration != writer_->generation()) {
-    r.known.reset();
-    r.reader = Connection();
-    r.readerTried = false;
-  }
-  if (!r.known && !r.readerTried) {
-    r.readerTried = true;
-    try {
-      r.readerGeneration = writer_->generation();
-      // A short wait: this runs on the thread that reads the pages.
-      r.reader = openStoreConnection(path_, kReaderWaitMs);
-      r.known = std::make_unique<Statement>(r.reader.get(), "SELECT 1 FROM numbers WHERE number = ?1");
-    } catch (const std::exception&) {
-      r.reader = Connection();
-    }
-  }
-  if (!r.known) return false;
-  try {
-    r.known->bind(1, number);
-    const bool found = r.known->step();
-    r.known->reset();
-    return found;
-  } catch (const std::exception&) {
+  if (r.readerFailed && r.failedGeneration == writer_->generation()) return false;
+  const std::optional<std::vector<bool>> found = (*r.reader)({std::string(number)});
+  if (!found) {
+    r.readerFailed = true;
+    r.failedGeneration = writer_->generation();
     return false;
   }
+  return found->front();
 }
 
 void NumberStore::sighted(std::string_view number, std::string_view gbkLine, harvest::Sighting what) {

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "files/store/store_schema.h"
-#include "files/store/store_transaction.h"
 #include "harvest/number_check.h"
 
 namespace valo::files::store {
@@ -36,10 +35,8 @@ struct BatchWriter::Statements {
              "first_keyword = coalesce(first_keyword, excluded.first_keyword), "
              "first_engine = coalesce(first_engine, excluded.first_engine), "
              "first_page_url = coalesce(first_page_url, excluded.first_page_url), "
-             "source_line = coalesce(source_line, excluded.source_line) RETURNING times_seen"),
-        checked(db,
-                "UPDATE numbers SET valid = ?2, kind = ?3, region = ?4 WHERE number = ?1 AND valid IS NULL") {}
-  Statement batchSeen, batchWritten, findSearch, insertSearch, updateSearch, insertSighting, seen, checked;
+             "source_line = coalesce(source_line, excluded.source_line) RETURNING times_seen") {}
+  Statement batchSeen, batchWritten, findSearch, insertSearch, updateSearch, insertSighting, seen;
 };
 
 BatchWriter::BatchWriter(Connection& db, std::string machine)
@@ -152,15 +149,7 @@ bool BatchWriter::checkNew() {
   std::vector<harvest::NumberCheck> checks;
   checks.reserve(unchecked_.size());
   for (const std::string& number : unchecked_) checks.push_back(harvest::checkMainlandNumber(number));
-  Transaction write(db_, "writing number checks");
-  Statement& st = st_->checked;
-  for (std::size_t i = 0; i < checks.size(); ++i) {
-    st.bind(1, unchecked_[i]).bind(2, checks[i].valid ? 1 : 0);
-    st.bind(3, std::string_view(storeKindText(checks[i].kind))).bind(4, checks[i].region);
-    st.step();
-    st.reset();
-  }
-  write.commit();
+  writeNumberChecks(db_, unchecked_, checks);
   unchecked_.clear();
   return true;
 }

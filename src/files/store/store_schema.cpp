@@ -111,6 +111,22 @@ const char* storeKindText(harvest::NumberKind kind) {
   return kKindOther;
 }
 
+void writeNumberChecks(Connection& db, const std::vector<std::string>& numbers,
+                       const std::vector<harvest::NumberCheck>& checks) {
+  Transaction batch(db, "writing number checks");
+  Statement update(db.get(),
+                   "UPDATE numbers SET valid = ?2, kind = ?3, region = ?4 WHERE number = ?1 AND valid IS NULL");
+  for (std::size_t i = 0; i < checks.size() && i < numbers.size(); ++i) {
+    update.bind(1, numbers[i], true)
+        .bind(2, std::int64_t{checks[i].valid ? 1 : 0})
+        .bind(3, std::string_view(storeKindText(checks[i].kind)), true)
+        .bind(4, checks[i].region, true)
+        .step();
+    update.reset();
+  }
+  batch.commit();
+}
+
 std::string storeTime(const QDateTime& time) {
   return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toStdString();
 }

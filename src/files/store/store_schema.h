@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "files/store/sqlite_handle.h"
 #include "harvest/number_check.h"
@@ -35,6 +36,11 @@ inline constexpr const char* kKindFixed = "fixed";
 inline constexpr const char* kKindMobile = "mobile";
 inline constexpr const char* kKindOther = "other";
 const char* storeKindText(harvest::NumberKind kind);
+// Writes the checks of `numbers` (valid, kind, region) in one transaction,
+// each only while its row is still unchecked: a number checked meanwhile,
+// or gone, is passed over.
+void writeNumberChecks(Connection& db, const std::vector<std::string>& numbers,
+                       const std::vector<harvest::NumberCheck>& checks);
 
 // The store's text for a time: ISO 8601 local time, "2026-12-08T14:05:30".
 std::string storeTime(const QDateTime& time);
